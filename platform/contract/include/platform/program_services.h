@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace clickora::platform {
+
+class ProgramServices {
+ public:
+  virtual ~ProgramServices() = default;
+  // The directory of the running executable, without a trailing separator.
+  virtual std::string ProgramFolder() = 0;
+  // From now on F1 in the program's window opens this help file beside the program.
+  virtual void SetHelpFile(std::string_view path) = 0;
+  // Queues keystrokes ("{F1}") to the program's active window and returns without waiting.
+  virtual void SendKeysNoWait(std::string_view keys) = 0;
+  // A modal message box with an OK button only, no icon, captioned with the application title.
+  virtual void ShowMessage(std::string_view text) = 0;
+  // Ends the program at once: no further event procedure runs, timers stop, files close.
+  virtual void EndProgram(int exit_code) = 0;
+};
+
+struct Point {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+// Mouse button event flags, as the click run passes them.
+inline constexpr std::uint32_t kLeftButtonDown = 2;
+inline constexpr std::uint32_t kLeftButtonUp = 4;
+
+// The pointer and the left button, in screen pixels of the whole virtual desktop (origin at the
+// top left of the primary screen; negative to its left and above it).
+class PointerInput {
+ public:
+  virtual ~PointerInput() = default;
+  // Fills point with the pointer's position; on failure returns false and leaves point as it was.
+  virtual bool GetCursorPos(Point& point) = 0;
+  virtual bool SetCursorPos(Point point) = 0;
+  // One button event at the pointer's present position, delivered to whatever lies under it.
+  virtual void MouseEvent(std::uint32_t flags) = 0;
+};
+
+class TimeOfDay {
+ public:
+  virtual ~TimeOfDay() = default;
+  // The current local time of day in the user's default time format, with hours, minutes and
+  // seconds.
+  virtual std::string NowText() = 0;
+};
+
+}  // namespace clickora::platform

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/interval_timer.h"
+#include "platform/program_services.h"
+
+namespace clickora::platform {
+
+// Everything apart from the window that a program's logic reaches through the platform. The
+// backend (Windows, Linux, or the test fake) owns the objects; the logic only borrows them.
+struct Services {
+  MillisecondClock& clock;
+  TimerService& timers;
+  ProgramServices& program;
+  PointerInput& pointer;
+  TimeOfDay& time_of_day;
+  FileSystem& files;
+};
+
+}  // namespace clickora::platform
