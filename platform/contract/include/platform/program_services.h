@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "numbers/number_format.h"
+
 namespace clickora::platform {
 
 class ProgramServices {
@@ -17,6 +19,8 @@ class ProgramServices {
   virtual void SendKeysNoWait(std::string_view keys) = 0;
   // A modal message box with an OK button only, no icon, captioned with the application title.
   virtual void ShowMessage(std::string_view text) = 0;
+  // The user's decimal and thousands separators, for reading typed numbers.
+  virtual numbers::NumberFormat UserNumberFormat() = 0;
   // Ends the program at once: no further event procedure runs, timers stop, files close.
   virtual void EndProgram(int exit_code) = 0;
 };
