@@ -17,7 +17,9 @@ namespace clickora::horolon {
 // into drift. Each tick also corrects the inner timer's next period for the tick's lateness.
 class LongTimer {
  public:
-  // on_timer is raised synchronously inside a tick; it may set Interval or Enabled, or both.
+  // on_timer is raised synchronously inside a tick; it may set Interval or Enabled, or both. It
+  // may also run a nested event loop, and its owner may even destroy this timer inside it (the
+  // tick then ends at once), though an ActiveX host keeps the object alive across the event.
   LongTimer(platform::MillisecondClock& clock, platform::TimerService& timers,
             std::function<void()> on_timer);
   LongTimer(const LongTimer&) = delete;

@@ -1,0 +1,30 @@
+#include <time.h>
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "platform/posix/posix_services.h"
+
+namespace clickora::platform::posix {
+
+std::uint32_t MonotonicClock::NowMs() {
+  timespec now{};
+  // CLOCK_MONOTONIC cannot fail with a valid clock id and pointer.
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                           static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000u;
+  return static_cast<std::uint32_t>(ms);
+}
+
+std::string LocalTimeOfDay::NowText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (localtime_r(&now, &local) == nullptr) return {};
+  std::array<char, 128> text{};
+  const std::size_t length = std::strftime(text.data(), text.size(), "%X", &local);
+  return std::string(text.data(), length);
+}
+
+}  // namespace clickora::platform::posix
