@@ -1,0 +1,90 @@
+#include "connection_point.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+
+#include "com_guard.h"
+
+namespace clickora::horolon {
+
+using platform::win32::ComPtr;
+
+HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
+  *out = static_cast<IConnectionPoint*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+  if (!iid) return E_POINTER;
+  *iid = events_iid_;
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+  if (!out) return E_POINTER;
+  *out = &container_;
+  container_.AddRef();
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  if (!cookie) return E_POINTER;
+  *cookie = 0;
+  if (!sink) return E_POINTER;
+  return Guard([&]() -> HRESULT {
+    ComPtr<IDispatch> target;
+    // The event interface is dispatch-only, so a sink that answers only IDispatch is as good.
+    if (FAILED(sink->QueryInterface(events_iid_, target.PutVoid())) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, target.PutVoid()))) {
+      return CONNECT_E_CANNOTCONNECT;
+    }
+    sinks_.push_back({next_cookie_, std::move(target)});
+    *cookie = next_cookie_++;
+    return S_OK;
+  });
+}
+
+HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+  const auto found =
+      std::find_if(sinks_.begin(), sinks_.end(), [&](const Sink& s) { return s.cookie == cookie; });
+  if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
+  // Moved out first: releasing the sink may call back into this object.
+  ComPtr<IDispatch> released = std::move(found->target);
+  sinks_.erase(found);
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  return E_NOTIMPL;
+}
+
+bool ConnectionPoint::IsAdvised(DWORD cookie) const noexcept {
+  return std::any_of(sinks_.begin(), sinks_.end(),
+                     [&](const Sink& s) { return s.cookie == cookie; });
+}
+
+void ConnectionPoint::Raise(DISPID dispid) noexcept {
+  try {
+    // A copy, because handlers may advise or unadvise while the event is being raised.
+    const std::vector<Sink> targets = sinks_;
+    for (const Sink& sink : targets) {
+      if (!IsAdvised(sink.cookie)) continue;
+      DISPPARAMS no_arguments = {nullptr, nullptr, 0, 0};
+      // The host's handler answers for itself; a failing sink does not keep the others from
+      // hearing the event.
+      sink.target->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &no_arguments,
+                          nullptr, nullptr, nullptr);
+    }
+  } catch (...) {
+    // Only the copy can fail (out of memory); the event is then lost, not the process.
+  }
+}
+
+}  // namespace clickora::horolon

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <ocidl.h>
+
+#include <vector>
+
+#include "platform/win32/com_ptr.h"
+
+namespace clickora::horolon {
+
+// The one outgoing interface of an object: a part of that object, so its reference count is the
+// object's. Sinks are held as IDispatch and called by DISPID.
+class ConnectionPoint final : public IConnectionPoint {
+ public:
+  ConnectionPoint(IConnectionPointContainer& container, const IID& events_iid) noexcept
+      : container_(container), events_iid_(events_iid) {}
+  ConnectionPoint(const ConnectionPoint&) = delete;
+  ConnectionPoint& operator=(const ConnectionPoint&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return container_.AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return container_.Release(); }
+
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
+
+  // Calls the method dispid, without arguments, on every advised sink, synchronously. A sink
+  // that is unadvised by an earlier sink's handler is skipped. The caller keeps the owning
+  // object alive for the duration.
+  void Raise(DISPID dispid) noexcept;
+
+  void UnadviseAll() noexcept { sinks_.clear(); }
+
+ private:
+  struct Sink {
+    DWORD cookie;
+    platform::win32::ComPtr<IDispatch> target;
+  };
+  bool IsAdvised(DWORD cookie) const noexcept;
+
+  IConnectionPointContainer& container_;
+  const IID& events_iid_;
+  std::vector<Sink> sinks_;
+  DWORD next_cookie_ = 1;
+};
+
+}  // namespace clickora::horolon

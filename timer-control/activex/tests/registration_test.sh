@@ -1,0 +1,59 @@
+#!/bin/sh
+# Registration of horolon.ocx through regsvr32 under Wine, checked in the registry with reg.
+#   registration_test.sh OCX CLSID LIBID      (runs inside the Wine test environment)
+set -u
+ocx=$1
+clsid="{$2}"
+libid="{$3}"
+passed=0
+failed=0
+
+check() {  # check DESCRIPTION COMMAND...
+  what=$1
+  shift
+  if "$@"; then
+    echo "PASS $what"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $what"
+    failed=$((failed + 1))
+  fi
+}
+
+# reg prints CR LF lines; compare without the CR.
+query() { timeout 60 wine reg query "$@" 2>/dev/null | tr -d '\r'; }
+has_value() {  # has_value KEY NAME-OR-(Default) DATA
+  query "$1" | grep -F "$2" | grep -qF "REG_SZ    $3"
+}
+has_key() { timeout 60 wine reg query "$1" >/dev/null 2>&1; }
+lacks_key() { ! has_key "$1"; }
+
+win_ocx=$(timeout 60 winepath -w "$ocx" | tr -d '\r')
+regsvr() { timeout 120 wine regsvr32 "$@" "$win_ocx" </dev/null; }
+
+key="HKCR\\CLSID\\$clsid"
+check "regsvr32 /s registers" regsvr /s
+check "class name" has_value "$key" "(Default)" "LongTimer"
+check "InprocServer32 is the full path" has_value "$key\\InprocServer32" "(Default)" "$win_ocx"
+check "ThreadingModel Apartment" has_value "$key\\InprocServer32" "ThreadingModel" "Apartment"
+check "ProgID under the class" has_value "$key\\ProgID" "(Default)" "Horolib.LongTimer"
+check "Control key" has_key "$key\\Control"
+check "MiscStatus 0" has_value "$key\\MiscStatus" "(Default)" "0"
+check "MiscStatus\\1 132497" has_value "$key\\MiscStatus\\1" "(Default)" "132497"
+check "ToolboxBitmap32" has_value "$key\\ToolboxBitmap32" "(Default)" "$win_ocx, 30000"
+check "TypeLib" has_value "$key\\TypeLib" "(Default)" "$libid"
+check "Version 6.0" has_value "$key\\Version" "(Default)" "6.0"
+check "ProgID key names the class" has_value "HKCR\\Horolib.LongTimer\\CLSID" "(Default)" "$clsid"
+check "type library registered" has_key "HKCR\\TypeLib\\$libid\\6.0"
+check "no safe-for-scripting categories" lacks_key "$key\\Implemented Categories"
+
+check "regsvr32 /s registers a second time" regsvr /s
+check "still registered after the second time" has_value "$key\\MiscStatus\\1" "(Default)" "132497"
+
+check "regsvr32 /u /s unregisters" regsvr /u /s
+check "class key removed" lacks_key "$key"
+check "ProgID key removed" lacks_key "HKCR\\Horolib.LongTimer"
+check "type library unregistered" lacks_key "HKCR\\TypeLib\\$libid"
+check "unregistering when already gone succeeds" regsvr /u /s
+
+echo "$passed passed, $failed failed"
