@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/form_runtime.h"
+#include "platform/services.h"
+#include "platform/window.h"
+
+namespace clickora::autoclick {
+
+// The LongTimer control's properties by dispatch identifier, as its type library fixes them.
+inline constexpr platform::DispId kLongTimerIntervalId = 0x68030003;  // VT_R4, seconds
+inline constexpr platform::DispId kLongTimerEnabledId = 0x68030002;   // VT_BOOL
+
+// The longest period a run accepts: 24 days. The LongTimer's float accumulator stops counting a
+// little beyond it.
+inline constexpr double kLongestPeriodMinutes = 34560;
+
+// The window's fixed outer size.
+inline constexpr int kOuterWidthTwips = 3720;
+inline constexpr int kOuterHeightTwips = 4990;
+
+// The logic of the program's one window: its event procedures, named after the control and the
+// event, and the form state beside the controls. The fields' texts are the settings; every
+// procedure reads a field when it needs the value and writes results back as text.
+//
+// Errors: a run-time error (an overflow, a type mismatch) or a failed property put ends the
+// procedure it happens in; the dispatch then stops a click run in progress (both timers
+// disabled, Start enabled with the caption "Start", the counter back to 1) and reports the error
+// in a message box. The program and the fields stay as they are.
+class FrmMousePos final : public platform::FormEventSink {
+ public:
+  FrmMousePos(platform::Window& window, platform::Services& services);
+
+  // Runs the procedure bound to (source, event); events without one are ignored.
+  void OnFormEvent(std::string_view source, std::string_view event) override;
+
+  // Start-up, read-out, window size, help and exit.
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload();
+  void Timer10_Timer();
+  void Aboutja_Click();
+  void exitna_Click();
+  // The click run.
+  void Command4_Click();
+  void LongTimer1_OnTimer();
+  void LongTimer2_OnTimer();
+  // The settings file.
+  void openna_Click();
+  void Savena_Click();
+
+  std::int32_t ClickCount() const noexcept { return click_count_; }
+  double ClickTarget() const noexcept { return click_target_; }
+  // The last value read from a settings file; empty until one has been read.
+  const std::optional<std::string>& SettingsValue() const noexcept { return settings_value_; }
+
+ private:
+  enum class ClickMode { kSingle, kDouble };
+
+  void Click();
+  void dbClick();
+  void Arm(ClickMode mode);
+  void Tick(ClickMode mode);
+  // Puts back Start as it was before it was pressed, after a refused or failed Start.
+  void RestoreStart(const std::string& counter_text);
+  void PutInterval(platform::EmbeddedControl& timer, float seconds);
+  void PutEnabled(platform::EmbeddedControl& timer, bool enabled);
+  void ReportError(std::string_view error_name);
+
+  platform::Window& window_;
+  platform::Services& services_;
+  platform::TextBox& text1_;
+  platform::TextBox& text2_;
+  platform::TextBox& text4_;
+  platform::TextBox& text5_;
+  platform::TextBox& text6_;
+  platform::TextBox& text7_;
+  platform::TextBox& text8_;
+  platform::OptionButton& option1_;
+  platform::OptionButton& option2_;
+  platform::CommandButton& command4_;
+  platform::EmbeddedControl& long_timer1_;
+  platform::EmbeddedControl& long_timer2_;
+  platform::FileDialog& common_dialog1_;
+
+  std::int32_t click_count_ = 0;
+  double click_target_ = 0;
+  std::optional<std::string> settings_value_;
+};
+
+}  // namespace clickora::autoclick

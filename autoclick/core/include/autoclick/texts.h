@@ -1,0 +1,85 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the program shows or writes, in one place, byte for byte (UTF-8). Glosses of the Thai
+// texts are given for the reader; they are never shown.
+namespace clickora::autoclick::texts {
+
+// The window.
+// The caption of every message box of the program; the platform puts it there.
+inline constexpr std::string_view kApplicationTitle = "Quorvel";
+// the design's caption; start-up replaces it
+inline constexpr std::string_view kWindowDesignCaption = "Mouse";
+inline constexpr std::string_view kWindowCaption = "Clickora";
+inline constexpr std::string_view kText1Start = "Text1";
+inline constexpr std::string_view kText2Start = "Text2";
+// double click
+inline constexpr std::string_view kOption2Caption = "ดับเบิลคลิก";
+// click
+inline constexpr std::string_view kOption1Caption = "คลิก";
+inline constexpr std::string_view kStartCaption = "Start";
+// maximum loop 1 - 34,560 minutes (1,440 hours); ends with one blank
+inline constexpr std::string_view kLabel8Caption = "จำนวนลูปสูงสุด 1 - 34,560 นาที (1,440ชั่วโมง) ";
+// maximum number of cycles
+inline constexpr std::string_view kLabel7Caption = "จำนวนรอบสูงสุด 1 - 10,000,000 รอบ";
+// time
+inline constexpr std::string_view kLabel9Caption = "เวลา";
+// coordinates
+inline constexpr std::string_view kLabel6Caption = "พิกัด";
+// loop
+inline constexpr std::string_view kLabel5Caption = "ลูป";
+inline constexpr std::string_view kLabel4Caption = "Y:";
+inline constexpr std::string_view kLabel3Caption = "X:";
+// cycles
+inline constexpr std::string_view kLabel2Caption = "รอบ";
+// minutes
+inline constexpr std::string_view kLabel1Caption = "นาที";
+inline constexpr std::string_view kMenuFile = "File";
+inline constexpr std::string_view kMenuOpen = "Open";
+inline constexpr std::string_view kMenuSave = "Save";
+inline constexpr std::string_view kMenuExit = "Exit";
+// both the top menu and its one item
+inline constexpr std::string_view kMenuManual = "Manual";
+inline constexpr std::string_view kLongTimerClass = "Horolib.LongTimer";
+inline constexpr std::string_view kBackgroundPicture = "background.jpg";
+inline constexpr std::string_view kIcon = "tapvane.ico";
+// The click run.
+// the program has started
+inline constexpr std::string_view kStartedCaption = "โปรแกรมเริ่มทำงานแล้ว";
+// at most 34560 minutes (24 days)
+inline constexpr std::string_view kPeriodTooLongMessage = "ใส่ค่าเวลามากสุด 34560 นาที(24วัน)";
+// please wait, clicked so far
+inline constexpr std::string_view kProgressHead = "กรุณารอ ตอนนี้คลิกไปแล้ว";
+// program finished, all clicks made
+inline constexpr std::string_view kFinishedHead = "โปรแกรมทำงานเสร็จ คลิกครบ";
+// times
+inline constexpr std::string_view kCaptionTail = "ครั้ง";
+// Start-up and read-out.
+// appended to the program folder
+inline constexpr std::string_view kHelpFileName = "\\manual.chm";
+inline constexpr std::string_view kHelpKeys = "{F1}";
+inline constexpr std::string_view kReadoutX = " x : ";
+inline constexpr std::string_view kReadoutY = " , y :  ";
+// Settings file.
+inline constexpr std::string_view kOpenTitle = "open";
+inline constexpr std::string_view kSaveTitle = "save";
+inline constexpr std::string_view kOpenFilter = "function|*.kpf";
+// a blank before the bar, unlike Open's
+inline constexpr std::string_view kSaveFilter = "function |*.kpf";
+inline constexpr std::string_view kSettingsExtension = ".kpf";
+inline constexpr std::string_view kOpenProposedName = "default.kpf";
+inline constexpr std::string_view kSaveProposedName = "*.kpf";
+// Messages of the program's own checks.
+// Enter a time of more than 0 minutes: a period that would never fire.
+inline constexpr std::string_view kPeriodTooShortMessage = "ใส่ค่าเวลามากกว่า 0 นาที";
+// An error occurred: followed by the error's name ("Overflow").
+inline constexpr std::string_view kRunTimeErrorHead = "เกิดข้อผิดพลาด: ";
+// Cannot open the file: followed by its path and the system's reason.
+inline constexpr std::string_view kCannotOpenFileHead = "เปิดไฟล์ไม่ได้: ";
+// Cannot save the file: followed by its path and the system's reason.
+inline constexpr std::string_view kCannotSaveFileHead = "บันทึกไฟล์ไม่ได้: ";
+// The file dialog could not be shown.
+inline constexpr std::string_view kFileDialogFailedMessage = "เปิดหน้าต่างเลือกไฟล์ไม่ได้";
+
+}  // namespace clickora::autoclick::texts

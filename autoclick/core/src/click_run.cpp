@@ -1,0 +1,131 @@
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "autoclick/frm_mouse_pos.h"
+#include "autoclick/texts.h"
+#include "numbers/number_to_text.h"
+#include "numbers/runtime_error.h"
+#include "numbers/text_to_number.h"
+
+namespace clickora::autoclick {
+namespace {
+
+[[noreturn]] void Overflow() {
+  throw RuntimeError(ErrorKind::kOverflow, ErrorName(ErrorKind::kOverflow));
+}
+
+// A period in seconds as the timer's 32-bit float; a value beyond its range is an overflow.
+float ToSingle(double value) {
+  if (!(std::fabs(value) <= FLT_MAX)) Overflow();
+  return static_cast<float>(value);
+}
+
+// The timer holds its period to the thousandth of a second and counts nothing while it is 0 or
+// less, so a period that rounds to no time at all would leave a run waiting for ever.
+bool TimerWouldCount(float seconds) {
+  return numbers::LeadingNumber(numbers::FormatThousandths(seconds)) > 0;
+}
+
+// "head  count  tail": the caption of a run in progress or finished.
+std::string RunCaption(std::string_view head, double clicks_made) {
+  return std::string(head) + "  " + numbers::NumberToText(clicks_made) + "  " +
+         std::string(texts::kCaptionTail);
+}
+
+}  // namespace
+
+void FrmMousePos::Command4_Click() {
+  command4_.SetEnabled(false);
+  command4_.SetCaption(texts::kStartedCaption);
+  const std::string counter_text = text7_.Text();
+  text7_.SetText("0");
+  try {
+    const double minutes = numbers::LeadingNumber(text8_.Text());
+    if (minutes > kLongestPeriodMinutes) {
+      services_.program.ShowMessage(texts::kPeriodTooLongMessage);
+      RestoreStart(counter_text);
+      return;
+    }
+    const float seconds = ToSingle(minutes * 60);
+    if (!TimerWouldCount(seconds)) {
+      services_.program.ShowMessage(texts::kPeriodTooShortMessage);
+      RestoreStart(counter_text);
+      return;
+    }
+    // Both timers get the period, whichever mode is chosen.
+    PutInterval(long_timer1_, seconds);
+    PutInterval(long_timer2_, seconds);
+    if (option1_.Value()) Click();
+    if (option2_.Value()) dbClick();
+  } catch (...) {
+    text7_.SetText(counter_text);
+    throw;  // reported by the dispatch, which also gives Start back
+  }
+}
+
+void FrmMousePos::RestoreStart(const std::string& counter_text) {
+  text7_.SetText(counter_text);
+  command4_.SetCaption(texts::kStartCaption);
+  command4_.SetEnabled(true);
+}
+
+void FrmMousePos::Click() {
+  Arm(ClickMode::kSingle);
+}
+
+void FrmMousePos::dbClick() {
+  Arm(ClickMode::kDouble);
+}
+
+void FrmMousePos::Arm(ClickMode mode) {
+  click_target_ = numbers::LeadingNumber(text6_.Text());
+  PutEnabled(mode == ClickMode::kSingle ? long_timer1_ : long_timer2_, true);
+}
+
+void FrmMousePos::LongTimer1_OnTimer() {
+  Tick(ClickMode::kSingle);
+}
+
+void FrmMousePos::LongTimer2_OnTimer() {
+  Tick(ClickMode::kDouble);
+}
+
+void FrmMousePos::Tick(ClickMode mode) {
+  const bool single = mode == ClickMode::kSingle;
+  platform::EmbeddedControl& own_timer = single ? long_timer1_ : long_timer2_;
+  platform::EmbeddedControl& other_timer = single ? long_timer2_ : long_timer1_;
+  PutEnabled(other_timer, false);
+
+  // X and Y are read at every click, so an edit during a run moves the next click. Text that is
+  // not a number leaves the pointer where it is; the click happens all the same.
+  const numbers::NumberFormat format = services_.program.UserNumberFormat();
+  const std::string x_text = text4_.Text();
+  if (numbers::IsNumericText(x_text, format)) {
+    const std::string y_text = text5_.Text();
+    if (numbers::IsNumericText(y_text, format)) {
+      const std::int32_t x = numbers::TextToLong(x_text, format);
+      const std::int32_t y = numbers::TextToLong(y_text, format);
+      services_.pointer.SetCursorPos({x, y});  // a failed move clicks wherever the pointer is
+    }
+  }
+  const int presses = single ? 1 : 2;
+  for (int press = 0; press < presses; ++press) {
+    services_.pointer.MouseEvent(platform::kLeftButtonDown);
+    services_.pointer.MouseEvent(platform::kLeftButtonUp);
+  }
+
+  if (click_count_ == std::numeric_limits<std::int32_t>::max()) Overflow();
+  ++click_count_;
+  text7_.SetText(numbers::NumberToText(click_count_));
+  command4_.SetCaption(RunCaption(texts::kProgressHead, numbers::LeadingNumber(text7_.Text()) - 1));
+  if (!(click_count_ > click_target_)) return;
+
+  PutEnabled(own_timer, false);
+  command4_.SetCaption(RunCaption(texts::kFinishedHead, numbers::LeadingNumber(text7_.Text()) - 1));
+  command4_.SetEnabled(true);
+  click_count_ = 1;
+}
+
+}  // namespace clickora::autoclick

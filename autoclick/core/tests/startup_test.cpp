@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app_harness.h"
+#include "autoclick/texts.h"
+
+namespace clickora::autoclick {
+namespace {
+
+using platform::WindowState;
+using testing::App;
+
+TEST(StartUp, WindowStartsReadyForTheFirstRun) {
+  App app;
+  app.backend.program.SetProgramFolder("C:\\Tools\\tapvane");
+  EXPECT_EQ(app.Command4().Caption(), texts::kStartCaption);
+  EXPECT_FALSE(app.window->OptionNamed("Option2").Enabled());  // as designed, until start-up
+  app.Start();
+
+  EXPECT_EQ(app.window->Caption(), texts::kWindowCaption);
+  EXPECT_EQ(app.backend.program.HelpFile(), "C:\\Tools\\tapvane\\manual.chm");
+  EXPECT_EQ(app.form->ClickCount(), 1);
+  EXPECT_FALSE(app.LongTimer("LongTimer1").Enabled());
+  EXPECT_FALSE(app.LongTimer("LongTimer2").Enabled());
+  EXPECT_EQ(app.LongTimer("LongTimer1").Interval(), 0.0f);  // saved "interval" = "0"
+  EXPECT_TRUE(app.window->OptionNamed("Option1").Value());
+  EXPECT_FALSE(app.window->OptionNamed("Option2").Value());
+  EXPECT_TRUE(app.window->OptionNamed("Option2").Enabled());
+  EXPECT_EQ(app.Text("Text6").MaxLength(), 8);
+  EXPECT_EQ(app.Text("Text8").MaxLength(), 5);
+  for (const auto& [name, text] : std::vector<std::pair<const char*, const char*>>{
+           {"Text4", "500"}, {"Text5", "500"}, {"Text6", "5"}, {"Text7", "1"}, {"Text8", "1"}}) {
+    EXPECT_EQ(app.Text(name).Text(), text) << name;
+  }
+  EXPECT_EQ(app.window->EventLog().front(), (std::pair<std::string, std::string>{"Form", "Load"}));
+  EXPECT_EQ(app.Text("Text2").Text(), "Text2");  // until the read-out's first tick
+  app.backend.loop.AdvanceBy(100);
+  EXPECT_EQ(app.Text("Text2").Text(), " x : 0 , y :  0");
+  EXPECT_EQ(app.Text("Text1").Text(), "12:00:00");
+}
+
+TEST(StartUp, UnregisteredControlClassFailsTheWindowWithItsName) {
+  platform::fake::FakeBackend backend;
+  const platform::CreateFormResult created = backend.runtime.CreateForm(FrmMousePosDesign());
+  EXPECT_EQ(created.window, nullptr);
+  EXPECT_NE(created.error.find("\"Horolib.LongTimer\""), std::string::npos) << created.error;
+}
+
+TEST(WindowSize, HeldAtItsSizeUnlessMinimized) {
+  App app;
+  app.Start();
+  EXPECT_EQ(app.window->OuterWidthTwips(), kOuterWidthTwips);
+  EXPECT_EQ(app.window->OuterHeightTwips(), kOuterHeightTwips);
+  app.window->ResizeByUser(6000, 7000);
+  EXPECT_EQ(app.window->OuterWidthTwips(), kOuterWidthTwips);
+  EXPECT_EQ(app.window->OuterHeightTwips(), kOuterHeightTwips);
+  app.window->SetOuterWidthTwips(2000);  // what the system makes of a minimized window
+  app.window->SetStateByUser(WindowState::kMinimized);
+  EXPECT_EQ(app.window->OuterWidthTwips(), 2000);
+  app.window->SetStateByUser(WindowState::kNormal);
+  EXPECT_EQ(app.window->OuterWidthTwips(), kOuterWidthTwips);
+}
+
+TEST(ReadOut, ShowsPointerAndTimeEveryTick) {
+  const struct {
+    platform::Point pointer;
+    bool query_fails;
+    const char* text;
+  } cases[] = {{{640, 480}, false, " x : 640 , y :  480"},
+               {{-1920, -35}, false, " x : -1920 , y :  -35"},
+               {{640, 480}, true, " x : 0 , y :  0"}};
+  App app;
+  app.Start();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    app.backend.pointer.MoveByUser(c.pointer);
+    app.backend.pointer.SetQueryFails(c.query_fails);
+    app.backend.time_of_day.Set(c.text);  // any text: it is shown as given
+    app.backend.loop.AdvanceBy(10);
+    EXPECT_EQ(app.Text("Text2").Text(), c.text);
+    EXPECT_EQ(app.Text("Text1").Text(), c.text);
+  }
+  const std::uint64_t ticks = app.backend.loop.TicksDelivered();
+  app.backend.loop.AdvanceBy(1000);
+  EXPECT_EQ(app.backend.loop.TicksDelivered() - ticks, 100u);  // 1 ms asked, 10 ms granted
+}
+
+TEST(HelpAndExit, ManualSendsF1AndExitOrCloseEndAtOnce) {
+  App help;
+  help.Start();
+  help.window->ChooseMenu("Aboutja");
+  EXPECT_EQ(help.backend.program.KeysSent(), std::vector<std::string>{"{F1}"});
+  EXPECT_FALSE(help.backend.program.Ended());
+
+  for (const bool close : {false, true}) {
+    App app;
+    app.Start();
+    app.Text("Text8").SetText("0.01");
+    app.window->PressButton("Command4");
+    if (close) {
+      app.window->CloseByUser();
+    } else {
+      app.window->ChooseMenu("exitna");
+    }
+    EXPECT_EQ(app.backend.program.ExitCode(), 0);
+    app.backend.loop.AdvanceBy(60'000);
+    EXPECT_TRUE(app.backend.pointer.Log().empty());
+  }
+}
+
+TEST(Design, StackingAndVisibility) {
+  const platform::FormDesign design = FrmMousePosDesign();
+  std::size_t last_input = 0, first_label = design.controls.size(), label10 = 0, label7 = 0,
+              label8 = 0;
+  for (std::size_t i = 0; i < design.controls.size(); ++i) {
+    const platform::ControlDesign& control = design.controls[i];
+    if (control.kind == platform::ControlKind::kLabel) {
+      first_label = std::min(first_label, i);
+    } else {
+      last_input = i;
+    }
+    if (control.name == "Label10") label10 = i;
+    if (control.name == "Label7") label7 = i;
+    if (control.name == "Label8") label8 = i;
+    // Only the counter is hidden, and it alone lies beyond the visible width.
+    EXPECT_EQ(control.visible, control.name != "Text7") << control.name;
+    EXPECT_EQ(control.left >= kOuterWidthTwips, control.name == "Text7") << control.name;
+  }
+  EXPECT_LT(last_input, first_label);
+  EXPECT_LT(label7, label10);
+  EXPECT_LT(label8, label10);
+  EXPECT_EQ(design.tab_order.front(), design.initial_focus);
+  EXPECT_EQ(design.initial_focus, "Command4");
+}
+
+}  // namespace
+}  // namespace clickora::autoclick

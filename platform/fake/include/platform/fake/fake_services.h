@@ -1,0 +1,132 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/program_services.h"
+
+namespace clickora::platform::fake {
+
+class FakeEventLoop;
+
+// Program services that record what the program asked for. Ending the program stops the event
+// loop, so nothing more is delivered, and keeps the exit code.
+class FakeProgramServices final : public ProgramServices {
+ public:
+  explicit FakeProgramServices(FakeEventLoop& loop) : loop_(loop) {}
+
+  std::string ProgramFolder() override { return program_folder_; }
+  void SetHelpFile(std::string_view path) override { help_file_ = path; }
+  void SendKeysNoWait(std::string_view keys) override { keys_sent_.emplace_back(keys); }
+  // Records the text, then runs the next queued reaction, if any, while the box is "open" (as
+  // events a modal loop dispatches, or the user acting before closing it).
+  void ShowMessage(std::string_view text) override;
+  numbers::NumberFormat UserNumberFormat() override { return number_format_; }
+  void EndProgram(int exit_code) override;
+
+  // Test controls.
+  void SetProgramFolder(std::string folder) { program_folder_ = std::move(folder); }
+  void SetNumberFormat(numbers::NumberFormat format) { number_format_ = std::move(format); }
+  void QueueOnMessage(std::function<void()> reaction) { reactions_.push_back(std::move(reaction)); }
+
+  // Records.
+  const std::string& HelpFile() const noexcept { return help_file_; }
+  const std::vector<std::string>& KeysSent() const noexcept { return keys_sent_; }
+  const std::vector<std::string>& Messages() const noexcept { return messages_; }
+  std::optional<int> ExitCode() const noexcept { return exit_code_; }
+  bool Ended() const noexcept { return exit_code_.has_value(); }
+
+ private:
+  FakeEventLoop& loop_;
+  std::string program_folder_ = "C:\\Program Files\\tapvane";
+  numbers::NumberFormat number_format_;
+  std::deque<std::function<void()>> reactions_;
+  std::string help_file_;
+  std::vector<std::string> keys_sent_;
+  std::vector<std::string> messages_;
+  std::optional<int> exit_code_;
+};
+
+// One entry of the pointer's log: a move to a point, or a button event at the present position.
+struct PointerAction {
+  enum class Kind : std::uint8_t { kMove, kButton };
+  Kind kind = Kind::kMove;
+  Point point;              // kMove: where to; kButton: where the pointer stood
+  std::uint32_t flags = 0;  // kButton
+  std::uint64_t at_ms = 0;  // the fake clock's time, when a clock was given
+  friend bool operator==(const PointerAction&, const PointerAction&) = default;
+};
+
+class FakePointerInput final : public PointerInput {
+ public:
+  // clock: stamps each action with the time; may be null.
+  explicit FakePointerInput(const FakeEventLoop* clock = nullptr) : clock_(clock) {}
+
+  bool GetCursorPos(Point& point) override;
+  bool SetCursorPos(Point point) override;
+  void MouseEvent(std::uint32_t flags) override;
+
+  // Test controls: the user moving the mouse, and failures of the system calls.
+  void MoveByUser(Point point) { position_ = point; }
+  void SetQueryFails(bool fails) { query_fails_ = fails; }
+  void SetMoveFails(bool fails) { move_fails_ = fails; }
+
+  Point Position() const noexcept { return position_; }
+  const std::vector<PointerAction>& Log() const noexcept { return log_; }
+  std::vector<Point> Moves() const;
+  std::vector<std::uint32_t> ButtonFlags() const;
+  void ClearLog() { log_.clear(); }
+
+ private:
+  std::uint64_t Now() const;
+
+  const FakeEventLoop* clock_;
+  Point position_;
+  bool query_fails_ = false;
+  bool move_fails_ = false;
+  std::vector<PointerAction> log_;
+};
+
+class FakeTimeOfDay final : public TimeOfDay {
+ public:
+  std::string NowText() override { return text_; }
+  void Set(std::string text) { text_ = std::move(text); }
+
+ private:
+  std::string text_ = "12:00:00";
+};
+
+// Files in memory, with failures injected per path. A failing ReplaceText leaves the old
+// contents, as the real temp-file-and-rename does.
+class FakeFileSystem final : public FileSystem {
+ public:
+  FileResult ReadText(const std::string& path, std::string& contents) override;
+  FileResult ReplaceText(const std::string& path, std::string_view contents) override;
+
+  void Put(const std::string& path, std::string contents) { files_[path] = std::move(contents); }
+  bool Exists(const std::string& path) const { return files_.count(path) != 0; }
+  std::optional<std::string> Contents(const std::string& path) const;
+  // error: the system's reason reported with the failure.
+  void FailReads(const std::string& path, std::string error) { read_failures_[path] = error; }
+  void FailWrites(const std::string& path, std::string error) { write_failures_[path] = error; }
+
+  int ReadCount() const noexcept { return reads_; }
+  int WriteCount() const noexcept { return writes_; }
+
+ private:
+  std::map<std::string, std::string> files_;
+  std::map<std::string, std::string> read_failures_;
+  std::map<std::string, std::string> write_failures_;
+  int reads_ = 0;
+  int writes_ = 0;
+};
+
+}  // namespace clickora::platform::fake

@@ -1,0 +1,85 @@
+#include "platform/fake/fake_services.h"
+
+#include <utility>
+
+#include "platform/fake/fake_event_loop.h"
+
+namespace clickora::platform::fake {
+
+void FakeProgramServices::ShowMessage(std::string_view text) {
+  messages_.emplace_back(text);
+  if (reactions_.empty()) return;
+  const std::function<void()> reaction = std::move(reactions_.front());
+  reactions_.pop_front();
+  reaction();
+}
+
+void FakeProgramServices::EndProgram(int exit_code) {
+  if (!exit_code_) exit_code_ = exit_code;
+  loop_.Stop();
+}
+
+std::uint64_t FakePointerInput::Now() const {
+  return clock_ != nullptr ? clock_->Now() : 0;
+}
+
+bool FakePointerInput::GetCursorPos(Point& point) {
+  if (query_fails_) return false;
+  point = position_;
+  return true;
+}
+
+bool FakePointerInput::SetCursorPos(Point point) {
+  log_.push_back({PointerAction::Kind::kMove, point, 0, Now()});
+  if (move_fails_) return false;
+  position_ = point;
+  return true;
+}
+
+void FakePointerInput::MouseEvent(std::uint32_t flags) {
+  log_.push_back({PointerAction::Kind::kButton, position_, flags, Now()});
+}
+
+std::vector<Point> FakePointerInput::Moves() const {
+  std::vector<Point> moves;
+  for (const PointerAction& action : log_) {
+    if (action.kind == PointerAction::Kind::kMove) moves.push_back(action.point);
+  }
+  return moves;
+}
+
+std::vector<std::uint32_t> FakePointerInput::ButtonFlags() const {
+  std::vector<std::uint32_t> flags;
+  for (const PointerAction& action : log_) {
+    if (action.kind == PointerAction::Kind::kButton) flags.push_back(action.flags);
+  }
+  return flags;
+}
+
+FileResult FakeFileSystem::ReadText(const std::string& path, std::string& contents) {
+  ++reads_;
+  if (const auto failure = read_failures_.find(path); failure != read_failures_.end()) {
+    return {false, failure->second};
+  }
+  const auto file = files_.find(path);
+  if (file == files_.end()) return {false, "The system cannot find the file specified."};
+  contents = file->second;
+  return {};
+}
+
+FileResult FakeFileSystem::ReplaceText(const std::string& path, std::string_view contents) {
+  ++writes_;
+  if (const auto failure = write_failures_.find(path); failure != write_failures_.end()) {
+    return {false, failure->second};
+  }
+  files_[path] = std::string(contents);
+  return {};
+}
+
+std::optional<std::string> FakeFileSystem::Contents(const std::string& path) const {
+  const auto file = files_.find(path);
+  if (file == files_.end()) return std::nullopt;
+  return file->second;
+}
+
+}  // namespace clickora::platform::fake

@@ -1,0 +1,256 @@
+#include "platform/fake/fake_window.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/fake/fake_event_loop.h"
+
+namespace clickora::platform::fake {
+namespace {
+
+// The contract makes a wrong name a programming error; in tests it fails the test loudly.
+[[noreturn]] void NoSuchControl(std::string_view kind, std::string_view name) {
+  throw std::logic_error("the window has no " + std::string(kind) + " named " + std::string(name));
+}
+
+template <typename Map>
+auto& Find(Map& map, std::string_view kind, std::string_view name) {
+  const auto found = map.find(name);
+  if (found == map.end()) NoSuchControl(kind, name);
+  return *found->second;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+void CollectCommands(const std::vector<MenuItemDesign>& items, std::vector<std::string>& names) {
+  for (const MenuItemDesign& item : items) {
+    names.push_back(item.name);
+    CollectCommands(item.items, names);
+  }
+}
+
+}  // namespace
+
+void FakeTextBox::TypeByUser(std::string_view text) {
+  if (max_length_ <= 0) {
+    text_ = text;
+    return;
+  }
+  // Count characters, not bytes: a UTF-8 continuation byte starts no character.
+  int characters = 0;
+  std::size_t end = 0;
+  for (; end < text.size(); ++end) {
+    const bool starts_character = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
+    if (starts_character && characters++ == max_length_) break;
+  }
+  text_ = text.substr(0, end);
+}
+
+void FakeOptionButton::SetValue(bool selected) {
+  if (selected) {
+    for (FakeOptionButton* other : group_) {
+      if (other != this) other->value_ = false;
+    }
+  }
+  value_ = selected;
+}
+
+void FakeCommandButton::SetCaption(std::string_view caption) {
+  caption_ = caption;
+  history_.push_back(caption_);
+}
+
+void FakeFileDialog::SetDialogTitle(std::string_view title) {
+  title_ = title;
+  settings_log_.emplace_back("DialogTitle", title_);
+}
+
+void FakeFileDialog::SetInitDir(std::string_view folder) {
+  init_dir_ = folder;
+  settings_log_.emplace_back("InitDir", init_dir_);
+}
+
+void FakeFileDialog::SetDefaultExt(std::string_view extension) {
+  default_ext_ = extension;
+  settings_log_.emplace_back("DefaultExt", default_ext_);
+}
+
+void FakeFileDialog::SetFilter(std::string_view filter) {
+  filter_ = filter;
+  settings_log_.emplace_back("Filter", filter_);
+}
+
+void FakeFileDialog::SetFileName(std::string_view file_name) {
+  file_name_ = file_name;
+  settings_log_.emplace_back("FileName", file_name_);
+}
+
+void FakeFileDialog::AnswerConfirm(std::string full_path) {
+  answers_.push_back({DialogResult::kConfirmed, std::move(full_path)});
+}
+
+DialogResult FakeFileDialog::Show(DialogShow::Kind kind) {
+  if (answers_.empty()) throw std::logic_error("the file dialog was shown with no answer queued");
+  auto [result, path] = std::move(answers_.front());
+  answers_.pop_front();
+  const bool open = kind == DialogShow::Kind::kOpen;
+  shows_.push_back(
+      {kind, title_, init_dir_, default_ext_, filter_, file_name_, open, !open, result});
+  if (result == DialogResult::kConfirmed) file_name_ = std::move(path);
+  return result;
+}
+
+PutResult RecordingEmbeddedControl::PutProperty(DispId id, const DispValue& value) {
+  puts_.push_back({id, value});
+  if (const auto failure = failures_.find(id); failure != failures_.end()) {
+    return {false, failure->second};
+  }
+  return {};
+}
+
+std::optional<DispValue> RecordingEmbeddedControl::LastPut(DispId id) const {
+  for (auto put = puts_.rbegin(); put != puts_.rend(); ++put) {
+    if (put->id == id) return put->value;
+  }
+  return std::nullopt;
+}
+
+bool FakePropertyBag::Read(std::string_view name, std::optional<std::string>& value) {
+  value.reset();
+  for (const auto& [stored_name, stored_value] : properties_) {
+    if (EqualIgnoringAsciiCase(stored_name, name)) value = stored_value;
+  }
+  return true;
+}
+
+bool FakePropertyBag::Write(std::string_view name, std::string_view value) {
+  for (auto& [stored_name, stored_value] : properties_) {
+    if (EqualIgnoringAsciiCase(stored_name, name)) {
+      stored_value = value;
+      return true;
+    }
+  }
+  properties_.emplace_back(name, value);
+  return true;
+}
+
+FakeWindow::FakeWindow(const FormDesign& design, FakeEventLoop& loop)
+    : design_(design),
+      loop_(loop),
+      caption_(design.caption),
+      outer_width_(design.client_width),
+      outer_height_(design.client_height) {
+  for (const ControlDesign& control : design.controls) {
+    switch (control.kind) {
+      case ControlKind::kTextBox:
+        text_boxes_.emplace(control.name, std::make_unique<FakeTextBox>(control));
+        break;
+      case ControlKind::kOptionButton: {
+        auto option = std::make_unique<FakeOptionButton>(control, option_group_);
+        option_group_.push_back(option.get());
+        options_.emplace(control.name, std::move(option));
+        break;
+      }
+      case ControlKind::kCommandButton:
+        buttons_.emplace(control.name, std::make_unique<FakeCommandButton>(control));
+        break;
+      case ControlKind::kLabel:
+        break;  // nothing reaches a label at run time
+    }
+  }
+  for (const std::string& name : design.file_dialogs) {
+    dialogs_.emplace(name, std::make_unique<FakeFileDialog>());
+  }
+  for (const TimerDesign& timer : design.timers) {
+    const std::string name = timer.name;
+    auto interval_timer = loop_.CreateTimer([this, name] { Raise(name, "Timer"); });
+    interval_timer->SetInterval(timer.interval_ms);
+    timers_.push_back({timer, std::move(interval_timer)});
+  }
+  CollectCommands(design.menus, menu_commands_);
+}
+
+// Embedded controls go first: their inner timers may still hold callbacks into the window.
+FakeWindow::~FakeWindow() {
+  embedded_.clear();
+}
+
+EmbeddedControl& FakeWindow::GetEmbeddedControl(std::string_view name) {
+  return Find(embedded_, "embedded control", name);
+}
+
+FakeTextBox& FakeWindow::TextBoxNamed(std::string_view name) {
+  return Find(text_boxes_, "text box", name);
+}
+
+FakeOptionButton& FakeWindow::OptionNamed(std::string_view name) {
+  return Find(options_, "option button", name);
+}
+
+FakeCommandButton& FakeWindow::ButtonNamed(std::string_view name) {
+  return Find(buttons_, "command button", name);
+}
+
+FakeFileDialog& FakeWindow::DialogNamed(std::string_view name) {
+  return Find(dialogs_, "file dialog", name);
+}
+
+IntervalTimer& FakeWindow::TimerNamed(std::string_view name) {
+  for (DesignTimer& timer : timers_) {
+    if (timer.design.name == name) return *timer.timer;
+  }
+  NoSuchControl("timer", name);
+}
+
+void FakeWindow::PressButton(std::string_view name) {
+  FakeCommandButton& button = ButtonNamed(name);
+  const auto design = std::find_if(design_.controls.begin(), design_.controls.end(),
+                                   [&](const ControlDesign& c) { return c.name == name; });
+  if (!button.Enabled() || !design->visible) return;
+  Raise(name, "Click");
+}
+
+void FakeWindow::ChooseMenu(std::string_view name) {
+  if (std::find(menu_commands_.begin(), menu_commands_.end(), name) == menu_commands_.end()) {
+    NoSuchControl("menu item", name);
+  }
+  Raise(name, "Click");
+}
+
+void FakeWindow::SetStateByUser(WindowState state) {
+  state_ = state;
+  Raise("Form", "Resize");
+}
+
+void FakeWindow::ResizeByUser(int outer_width_twips, int outer_height_twips) {
+  outer_width_ = outer_width_twips;
+  outer_height_ = outer_height_twips;
+  Raise("Form", "Resize");
+}
+
+void FakeWindow::AddEmbeddedControl(std::string name, std::unique_ptr<EmbeddedControl> control) {
+  embedded_.emplace(std::move(name), std::move(control));
+}
+
+void FakeWindow::Show() {
+  shown_ = true;
+  Raise("Form", "Resize");
+}
+
+void FakeWindow::StartDesignTimers() {
+  for (DesignTimer& timer : timers_) {
+    if (timer.design.enabled) timer.timer->SetEnabled(true);
+  }
+}
+
+void FakeWindow::Raise(std::string_view source, std::string_view event) {
+  if (loop_.Stopped()) return;  // the program has ended: no further event procedure runs
+  event_log_.emplace_back(source, event);
+  if (sink_ != nullptr) sink_->OnFormEvent(source, event);
+}
+
+}  // namespace clickora::platform::fake
