@@ -1,0 +1,72 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace clickora::platform::win32 {
+
+// The intrinsic controls of a window as the portable logic sees them, each backed by a child
+// window (EDIT or BUTTON). Texts cross as UTF-8.
+
+std::string WindowTextUtf8(HWND window);
+// Sets the text unless the window already shows exactly it: a read-out rewritten a hundred times a
+// second then repaints only when its text really changes.
+void SetWindowTextUtf8(HWND window, std::string_view text);
+// Disables a child window; one that holds the focus first hands it on to the next tab stop, so
+// the keyboard never ends up on a control that cannot take it.
+void EnableChild(HWND window, bool enabled);
+
+class TextBoxControl final : public TextBox {
+ public:
+  explicit TextBoxControl(HWND window) : window_(window) {}
+  std::string Text() const override { return WindowTextUtf8(window_); }
+  void SetText(std::string_view text) override { SetWindowTextUtf8(window_, text); }
+  void SetMaxLength(int characters) override;
+
+ private:
+  HWND window_;
+};
+
+// The option buttons of one window, which form one exclusive group. Only the selected button is
+// a tab stop, so that the Tab key visits the group once, on its selected button.
+class OptionGroup {
+ public:
+  void Add(HWND button) { buttons_.push_back(button); }
+  void Select(HWND button);
+  void Clear(HWND button);
+
+ private:
+  void MoveTabStop(HWND to);
+  std::vector<HWND> buttons_;
+};
+
+class OptionButtonControl final : public OptionButton {
+ public:
+  OptionButtonControl(HWND window, OptionGroup& group) : window_(window), group_(group) {}
+  bool Value() const override;
+  void SetValue(bool selected) override;
+  void SetEnabled(bool enabled) override { EnableChild(window_, enabled); }
+
+ private:
+  HWND window_;
+  OptionGroup& group_;
+};
+
+class CommandButtonControl final : public CommandButton {
+ public:
+  explicit CommandButtonControl(HWND window) : window_(window) {}
+  std::string Caption() const override { return WindowTextUtf8(window_); }
+  void SetCaption(std::string_view caption) override { SetWindowTextUtf8(window_, caption); }
+  bool Enabled() const override { return ::IsWindowEnabled(window_) != FALSE; }
+  void SetEnabled(bool enabled) override { EnableChild(window_, enabled); }
+
+ private:
+  HWND window_;
+};
+
+}  // namespace clickora::platform::win32

@@ -1,0 +1,411 @@
+#include "form_window.h"
+
+#include <commctrl.h>
+#include <shellscalingapi.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <system_error>
+
+#include "form_menus.h"
+#include "platform/win32/form_runtime.h"
+#include "twips.h"
+#include "win_text.h"
+
+namespace clickora::platform::win32 {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"ClickoraForm";
+constexpr int kFirstControlId = 100;
+// The frame: title bar, system menu, minimize box and a sizable border. There is no maximize box:
+// the window keeps one fixed size, and a maximized window could not be given it.
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = 0;
+constexpr int kMainIconId = 1;
+
+HINSTANCE ProgramInstance() {
+  return ::GetModuleHandleW(nullptr);
+}
+
+bool RegisterFormClass() {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (::GetClassInfoExW(ProgramInstance(), kFormClass, &existing)) return true;
+  WNDCLASSEXW form_class{};
+  form_class.cbSize = sizeof form_class;
+  form_class.lpfnWndProc = &BaseWindow<FormWindow>::WindowProcedure;
+  form_class.hInstance = ProgramInstance();
+  form_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  form_class.lpszClassName = kFormClass;
+  return ::RegisterClassExW(&form_class) != 0;
+}
+
+// The DPI of the monitor that holds the design's client origin. The origin's pixel position
+// depends on the DPI itself, so the system DPI places it first.
+unsigned DpiAtDesignPoint(const FormDesign& design) {
+  const unsigned system_dpi = ::GetDpiForSystem();
+  const POINT point{TwipsToPixels(design.left, system_dpi), TwipsToPixels(design.top, system_dpi)};
+  UINT dpi_x = 0, dpi_y = 0;
+  const HMONITOR monitor = ::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
+  if (FAILED(::GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) || dpi_x == 0)
+    return system_dpi;
+  return dpi_x;
+}
+
+std::size_t FindControl(const std::vector<ControlDesign>& controls, std::string_view name) {
+  const auto found = std::find_if(controls.begin(), controls.end(),
+                                  [&](const ControlDesign& c) { return c.name == name; });
+  return static_cast<std::size_t>(found - controls.begin());
+}
+
+// Win32 moves the keyboard focus in the sibling order of the child windows, so the focusable
+// controls, which do not overlap, are made in the design's tab order. The option buttons are made
+// together where the first of them stands, so that they form one group; the controls outside the
+// tab order come last and take no focus.
+std::vector<std::size_t> CreationOrder(const FormDesign& design, std::vector<bool>& tab_stop) {
+  const auto& controls = design.controls;
+  std::vector<std::size_t> order;
+  std::vector<bool> added(controls.size(), false);
+  tab_stop.assign(controls.size(), false);
+  auto add = [&](std::size_t index, bool stop) {
+    if (index >= controls.size() || added[index] || controls[index].kind == ControlKind::kLabel)
+      return;
+    added[index] = true;
+    tab_stop[index] = stop;
+    order.push_back(index);
+  };
+  for (const std::string& name : design.tab_order) {
+    const std::size_t index = FindControl(controls, name);
+    if (index >= controls.size() || added[index]) continue;
+    if (controls[index].kind != ControlKind::kOptionButton) {
+      add(index, true);
+      continue;
+    }
+    for (const std::string& other : design.tab_order) {
+      const std::size_t option = FindControl(controls, other);
+      if (option < controls.size() && controls[option].kind == ControlKind::kOptionButton)
+        add(option, true);
+    }
+    for (std::size_t option = 0; option < controls.size(); ++option) {
+      if (controls[option].kind == ControlKind::kOptionButton) add(option, true);
+    }
+  }
+  for (std::size_t index = 0; index < controls.size(); ++index) add(index, false);
+  return order;
+}
+
+}  // namespace
+
+std::wstring AssetResourceName(std::string_view asset) {
+  std::wstring name;
+  for (char c : asset) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 'a' && byte <= 'z') {
+      name.push_back(static_cast<wchar_t>(byte - 'a' + 'A'));
+    } else if ((byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9')) {
+      name.push_back(static_cast<wchar_t>(byte));
+    } else {
+      name.push_back(L'_');
+    }
+  }
+  return name;
+}
+
+FormWindow::FormWindow(const FormDesign& design, FormContext context)
+    : design_(design), context_(std::move(context)) {}
+
+std::unique_ptr<FormWindow> FormWindow::Create(const FormDesign& design, FormContext context,
+                                               std::string& error) {
+  if (!RegisterFormClass()) {
+    error = "Cannot register the window class: " + SystemErrorText(::GetLastError());
+    return nullptr;
+  }
+  std::unique_ptr<FormWindow> form(new FormWindow(design, std::move(context)));
+  if (!form->CreateFrame(error) || !form->CreateChildren(error)) return nullptr;
+  form->LoadBackground();
+  for (const std::string& name : design.file_dialogs) {
+    form->file_dialogs_[name] = std::make_unique<CommonFileDialog>(form->Handle());
+  }
+  if (!form->CreateTimers(error) || !form->CreateEmbeddedControls(error)) return nullptr;
+  return form;
+}
+
+FormWindow::~FormWindow() {
+  sink_ = nullptr;
+  running_ = false;
+  timers_.clear();
+  embedded_.clear();  // unadvised and released while the window still exists
+  if (window_) ::DestroyWindow(window_);
+}
+
+RECT FormWindow::OuterRectForClientAt(unsigned dpi) const {
+  RECT rect{TwipsToPixels(design_.left, dpi), TwipsToPixels(design_.top, dpi),
+            TwipsToPixels(design_.left + design_.client_width, dpi),
+            TwipsToPixels(design_.top + design_.client_height, dpi)};
+  ::AdjustWindowRectExForDpi(&rect, kFormStyle, design_.menus.empty() ? FALSE : TRUE, kFormExStyle,
+                             dpi);
+  return rect;
+}
+
+bool FormWindow::CreateFrame(std::string& error) {
+  UniqueMenu menu = BuildMenuBar(design_.menus, menu_commands_);
+  if (!design_.menus.empty() && !menu) {
+    error = "Cannot build the menus of " + design_.name + ": " + SystemErrorText(::GetLastError());
+    return false;
+  }
+  const unsigned dpi = DpiAtDesignPoint(design_);
+  const RECT outer = OuterRectForClientAt(dpi);
+  // Made hidden; Run shows it once the Load procedure has run.
+  const HWND window =
+      ::CreateWindowExW(kFormExStyle, kFormClass, Widen(design_.caption).c_str(), kFormStyle,
+                        outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                        nullptr, menu.Get(), ProgramInstance(), this);
+  if (!window) {
+    error = "Cannot create the window " + design_.name + ": " + SystemErrorText(::GetLastError());
+    return false;
+  }
+  menu.Release();  // destroyed with the window from now on
+  dpi_ = ::GetDpiForWindow(window);
+  if (dpi_ == 0) dpi_ = dpi;
+  if (dpi_ != dpi) {
+    const RECT placed = OuterRectForClientAt(dpi_);
+    ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left,
+                   placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (!design_.icon.empty()) {
+    const HINSTANCE instance = ProgramInstance();
+    auto icon = [&](int metric_x, int metric_y) {
+      return reinterpret_cast<LPARAM>(
+          ::LoadImageW(instance, MAKEINTRESOURCEW(kMainIconId), IMAGE_ICON,
+                       ::GetSystemMetricsForDpi(metric_x, dpi_),
+                       ::GetSystemMetricsForDpi(metric_y, dpi_), LR_SHARED));
+    };
+    ::SendMessageW(window, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
+    ::SendMessageW(window, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
+  }
+  fonts_ = std::make_unique<FontSet>(dpi_);
+  return true;
+}
+
+bool FormWindow::CreateChildren(std::string& error) {
+  children_.reserve(design_.controls.size());
+  for (const ControlDesign& control : design_.controls)
+    children_.push_back(Child{control, nullptr, nullptr, UniqueGdiObject()});
+
+  std::vector<bool> tab_stop;
+  bool first_option = true;
+  const std::vector<std::size_t> order = CreationOrder(design_, tab_stop);
+  for (std::size_t index : order) {
+    Child& child = children_[index];
+    const ControlDesign& control = child.design;
+    DWORD style =
+        WS_CHILD | (control.visible ? WS_VISIBLE : 0) | (control.enabled ? 0 : WS_DISABLED);
+    DWORD ex_style = 0;
+    const wchar_t* window_class = L"BUTTON";
+    switch (control.kind) {
+      case ControlKind::kTextBox:
+        window_class = L"EDIT";
+        style |= WS_GROUP | ES_LEFT | ES_AUTOHSCROLL | (tab_stop[index] ? WS_TABSTOP : 0);
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::kOptionButton:
+        // One group: the first button starts it and holds the group's tab stop until one is chosen.
+        style |=
+            BS_AUTORADIOBUTTON | (first_option ? WS_GROUP | (tab_stop[index] ? WS_TABSTOP : 0) : 0);
+        first_option = false;
+        break;
+      case ControlKind::kCommandButton:
+        // The button that holds the focus at start is the default button: Enter presses it.
+        style |= WS_GROUP | (tab_stop[index] ? WS_TABSTOP : 0) |
+                 (control.name == design_.initial_focus ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        break;
+      case ControlKind::kLabel:
+        continue;
+    }
+    const auto id = static_cast<INT_PTR>(kFirstControlId + index);
+    child.window =
+        ::CreateWindowExW(ex_style, window_class, Widen(control.text).c_str(), style, 0, 0, 0, 0,
+                          window_, reinterpret_cast<HMENU>(id), ProgramInstance(), nullptr);
+    if (!child.window) {
+      error =
+          "Cannot create the control " + control.name + ": " + SystemErrorText(::GetLastError());
+      return false;
+    }
+    switch (control.kind) {
+      case ControlKind::kTextBox: {
+        auto box = std::make_unique<TextBoxControl>(child.window);
+        box->SetMaxLength(control.max_length);
+        text_boxes_[control.name] = std::move(box);
+        break;
+      }
+      case ControlKind::kOptionButton:
+        options_.Add(child.window);
+        option_buttons_[control.name] =
+            std::make_unique<OptionButtonControl>(child.window, options_);
+        break;
+      case ControlKind::kCommandButton:
+        command_buttons_[control.name] = std::make_unique<CommandButtonControl>(child.window);
+        break;
+      case ControlKind::kLabel:
+        break;
+    }
+    if (control.back_colour.kind == ColourDesign::Kind::kRgb) {
+      child.owned_brush.Reset(::CreateSolidBrush(ColourOf(control.back_colour, COLOR_WINDOW)));
+      child.brush = static_cast<HBRUSH>(child.owned_brush.Get());
+    } else if (control.back_colour.kind == ColourDesign::Kind::kHighlightText) {
+      child.brush = ::GetSysColorBrush(COLOR_HIGHLIGHTTEXT);  // the system's, never deleted
+    }
+  }
+  LayoutChildren(*fonts_);
+  return true;
+}
+
+void FormWindow::LayoutChildren(FontSet& fonts) {
+  for (Child& child : children_) {
+    if (!child.window) continue;
+    const ControlDesign& control = child.design;
+    const int left = TwipsToPixels(control.left, dpi_);
+    const int top = TwipsToPixels(control.top, dpi_);
+    ::MoveWindow(child.window, left, top, TwipsToPixels(control.left + control.width, dpi_) - left,
+                 TwipsToPixels(control.top + control.height, dpi_) - top, TRUE);
+    ::SendMessageW(child.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(control.font)),
+                   TRUE);
+  }
+}
+
+void FormWindow::LoadBackground() {
+  if (design_.background_picture.empty()) return;
+  const std::wstring name = AssetResourceName(design_.background_picture);
+  const HRESULT hr = LoadPictureResource(ProgramInstance(), name.c_str(), picture_);
+  if (FAILED(hr)) {
+    // The window works without its picture; say so to a debugger rather than refuse to start.
+    ::OutputDebugStringW(
+        (L"background picture " + name + L" not shown: " + Widen(HresultText(hr)) + L"\n").c_str());
+  }
+}
+
+bool FormWindow::CreateTimers(std::string& error) {
+  for (const TimerDesign& design : design_.timers) {
+    try {
+      auto timer =
+          context_.timers.CreateTimer([this, name = design.name] { Raise(name, "Timer"); });
+      timer->SetInterval(design.interval_ms);
+      timers_.emplace_back(std::move(timer), design.enabled);
+    } catch (const std::exception& failure) {
+      error = "Cannot create the timer " + design.name + ": " + failure.what();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FormWindow::CreateEmbeddedControls(std::string& error) {
+  for (const EmbeddedControlDesign& design : design_.embedded_controls) {
+    auto control = ActiveXControl::Create(
+        design, [this, name = design.name](std::string_view event) { Raise(name, event); }, error);
+    if (!control) return false;
+    embedded_[design.name] = std::move(control);
+  }
+  return true;
+}
+
+void FormWindow::StartTimers() {
+  for (auto& [timer, enabled] : timers_) {
+    if (enabled) timer->SetEnabled(true);
+  }
+}
+
+void FormWindow::Show() {
+  running_ = true;
+  resize_raised_ = false;
+  ::ShowWindow(window_, SW_SHOWNORMAL);
+  // The first display raises Resize whether or not the system reported a size change.
+  if (!resize_raised_) Raise("Form", "Resize");
+  ::UpdateWindow(window_);
+  if (const HWND focus = ChildWindow(design_.initial_focus)) ::SetFocus(focus);
+}
+
+HWND FormWindow::ChildWindow(std::string_view name) const {
+  for (const Child& child : children_) {
+    if (child.design.name == name) return child.window;
+  }
+  return nullptr;
+}
+
+std::string FormWindow::Caption() const {
+  return WindowTextUtf8(window_);
+}
+void FormWindow::SetCaption(std::string_view caption) {
+  SetWindowTextUtf8(window_, caption);
+}
+
+WindowState FormWindow::State() const {
+  if (::IsIconic(window_)) return WindowState::kMinimized;
+  if (::IsZoomed(window_)) return WindowState::kMaximized;
+  return WindowState::kNormal;
+}
+
+int FormWindow::OuterWidthTwips() const {
+  RECT rect{};
+  ::GetWindowRect(window_, &rect);
+  return PixelsToTwips(rect.right - rect.left, dpi_);
+}
+
+int FormWindow::OuterHeightTwips() const {
+  RECT rect{};
+  ::GetWindowRect(window_, &rect);
+  return PixelsToTwips(rect.bottom - rect.top, dpi_);
+}
+
+void FormWindow::SetOuterWidthTwips(int twips) {
+  RECT rect{};
+  ::GetWindowRect(window_, &rect);
+  ::SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(twips, dpi_), rect.bottom - rect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::SetOuterHeightTwips(int twips) {
+  RECT rect{};
+  ::GetWindowRect(window_, &rect);
+  ::SetWindowPos(window_, nullptr, 0, 0, rect.right - rect.left, TwipsToPixels(twips, dpi_),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::MissingControl(std::string_view name, const char* kind) {
+  const std::string what = design_.name + " has no " + kind + " named " + std::string(name);
+  ReportUncaughtError(what);
+  throw std::out_of_range(what);  // only reached when the program's end was not immediate
+}
+
+TextBox& FormWindow::GetTextBox(std::string_view name) {
+  const auto found = text_boxes_.find(name);
+  if (found == text_boxes_.end()) MissingControl(name, "text box");
+  return *found->second;
+}
+
+OptionButton& FormWindow::GetOptionButton(std::string_view name) {
+  const auto found = option_buttons_.find(name);
+  if (found == option_buttons_.end()) MissingControl(name, "option button");
+  return *found->second;
+}
+
+CommandButton& FormWindow::GetCommandButton(std::string_view name) {
+  const auto found = command_buttons_.find(name);
+  if (found == command_buttons_.end()) MissingControl(name, "command button");
+  return *found->second;
+}
+
+EmbeddedControl& FormWindow::GetEmbeddedControl(std::string_view name) {
+  const auto found = embedded_.find(name);
+  if (found == embedded_.end()) MissingControl(name, "embedded control");
+  return *found->second;
+}
+
+FileDialog& FormWindow::GetFileDialog(std::string_view name) {
+  const auto found = file_dialogs_.find(name);
+  if (found == file_dialogs_.end()) MissingControl(name, "file dialog");
+  return *found->second;
+}
+
+}  // namespace clickora::platform::win32

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "activex_control.h"
+#include "base_window.h"
+#include "child_controls.h"
+#include "file_dialog.h"
+#include "form_graphics.h"
+#include "platform/form_runtime.h"
+#include "platform/interval_timer.h"
+#include "platform/program_services.h"
+
+namespace clickora::platform::win32 {
+
+// What a form needs from the rest of the program.
+struct FormContext {
+  TimerService& timers;
+  // Message boxes and the program's end, for an error that no event procedure caught.
+  ProgramServices& program;
+  // F1 in the window, or the WM_HELP of a modal loop.
+  std::function<void()> show_help;
+};
+
+// One top-level window made from a FormDesign. HandleMessage only turns messages into calls:
+// events to the sink, paint to the surface painter, colours and fonts to the child controls.
+class FormWindow final : public Window, public BaseWindow<FormWindow> {
+ public:
+  static std::unique_ptr<FormWindow> Create(const FormDesign& design, FormContext context,
+                                            std::string& error);
+  ~FormWindow() override;
+
+  // Window
+  std::string Caption() const override;
+  void SetCaption(std::string_view caption) override;
+  WindowState State() const override;
+  int OuterWidthTwips() const override;
+  int OuterHeightTwips() const override;
+  void SetOuterWidthTwips(int twips) override;
+  void SetOuterHeightTwips(int twips) override;
+  TextBox& GetTextBox(std::string_view name) override;
+  OptionButton& GetOptionButton(std::string_view name) override;
+  CommandButton& GetCommandButton(std::string_view name) override;
+  EmbeddedControl& GetEmbeddedControl(std::string_view name) override;
+  FileDialog& GetFileDialog(std::string_view name) override;
+
+  // The life of the window under the runtime's message loop.
+  void Attach(FormEventSink* sink) noexcept { sink_ = sink; }
+  void Raise(std::string_view source, std::string_view event) noexcept;
+  void StartTimers();
+  // Shows the window where it was designed (raising Resize) and gives the focus to the design's
+  // first control.
+  void Show();
+  // Keys that the window handles before the focused control sees them: F1, and the dialog keys
+  // (Tab, Enter, Space, arrows). True when the message has been handled.
+  bool PreTranslate(MSG& message);
+  unsigned Dpi() const noexcept { return dpi_; }
+  // The child window of a control, or null for a label or an unknown name (tests, diagnostics).
+  HWND ChildWindow(std::string_view name) const;
+
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  void OnUncaughtException() noexcept;
+
+ private:
+  struct Child {
+    ControlDesign design;
+    HWND window = nullptr;   // none for labels, which the form paints itself
+    HBRUSH brush = nullptr;  // background for WM_CTLCOLOR*, when the design sets a colour
+    UniqueGdiObject owned_brush;
+  };
+
+  FormWindow(const FormDesign& design, FormContext context);
+  bool CreateFrame(std::string& error);
+  bool CreateChildren(std::string& error);
+  void LoadBackground();
+  bool CreateTimers(std::string& error);
+  bool CreateEmbeddedControls(std::string& error);
+  void LayoutChildren(FontSet& fonts);
+  RECT OuterRectForClientAt(unsigned dpi) const;
+
+  void Paint();
+  LRESULT ControlColour(HDC dc, HWND control);
+  void OnCommand(WPARAM wparam, LPARAM lparam);
+  void OnActivate(WPARAM wparam);
+  void OnDpiChanged(unsigned dpi, const RECT& suggested);
+  Child* FindChild(HWND window);
+  void ReportUncaughtError(const std::string& what) noexcept;
+  [[noreturn]] void MissingControl(std::string_view name, const char* kind);
+
+  FormDesign design_;
+  FormContext context_;
+  FormEventSink* sink_ = nullptr;
+  bool running_ = false;
+  bool resize_raised_ = false;
+  unsigned dpi_ = 96;
+  std::unique_ptr<FontSet> fonts_;
+  Picture picture_;
+  HWND saved_focus_ = nullptr;
+
+  std::vector<Child> children_;  // in the design's order, front to back
+  OptionGroup options_;
+  std::map<std::string, std::unique_ptr<TextBoxControl>, std::less<>> text_boxes_;
+  std::map<std::string, std::unique_ptr<OptionButtonControl>, std::less<>> option_buttons_;
+  std::map<std::string, std::unique_ptr<CommandButtonControl>, std::less<>> command_buttons_;
+  std::map<std::string, std::unique_ptr<CommonFileDialog>, std::less<>> file_dialogs_;
+  std::map<UINT, std::string> menu_commands_;
+  std::vector<std::pair<std::unique_ptr<IntervalTimer>, bool>>
+      timers_;  // with the design's Enabled
+  std::map<std::string, std::unique_ptr<ActiveXControl>, std::less<>> embedded_;
+};
+
+}  // namespace clickora::platform::win32

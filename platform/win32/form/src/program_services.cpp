@@ -1,0 +1,101 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "key_string.h"
+#include "platform/win32/desktop_services.h"
+#include "win_text.h"
+
+namespace clickora::platform::win32 {
+namespace {
+
+constexpr wchar_t kApplicationTitle[] = L"Quorvel";
+constexpr UINT kHelpDisplayTopic = 0;  // HH_DISPLAY_TOPIC
+
+std::wstring ModulePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);  // cut to the buffer: a long path, try again
+  }
+}
+
+std::string LocaleText(LCTYPE type, const char* fallback) {
+  wchar_t buffer[16] = {};
+  const int length = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buffer, 16);
+  if (length <= 1) return fallback;
+  return Narrow(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
+}
+
+}  // namespace
+
+std::string Win32ProgramServices::ProgramFolder() {
+  std::wstring path = ModulePath();
+  const std::size_t slash = path.find_last_of(L"\\/");
+  path.resize(slash == std::wstring::npos ? 0 : slash);
+  // A program in a drive's root keeps "C:" without its separator, as the folder rule asks.
+  return Narrow(path);
+}
+
+void Win32ProgramServices::SetHelpFile(std::string_view path) {
+  help_file_ = Widen(path);
+}
+
+void Win32ProgramServices::SendKeysNoWait(std::string_view keys) {
+  if (!main_window_) return;
+  for (const KeyStroke& stroke : ParseKeyString(keys)) {
+    if (stroke.kind == KeyStroke::Kind::kVirtualKey) {
+      const auto scan = static_cast<LPARAM>(::MapVirtualKeyW(stroke.code, MAPVK_VK_TO_VSC)) << 16;
+      ::PostMessageW(main_window_, WM_KEYDOWN, stroke.code, scan | 1);
+      ::PostMessageW(main_window_, WM_KEYUP, stroke.code, scan | 1 | (LPARAM{3} << 30));
+    } else {
+      ::PostMessageW(main_window_, WM_CHAR, stroke.code, 1);
+    }
+  }
+}
+
+void Win32ProgramServices::ShowMessage(std::string_view text) {
+  ::MessageBoxW(main_window_, Widen(text).c_str(), kApplicationTitle, MB_OK);
+}
+
+numbers::NumberFormat Win32ProgramServices::UserNumberFormat() {
+  return {LocaleText(LOCALE_SDECIMAL, "."), LocaleText(LOCALE_STHOUSAND, ",")};
+}
+
+void Win32ProgramServices::EndProgram(int exit_code) {
+  // At once: no window is closed first and no further event is dispatched; the system closes
+  // files and windows with the process.
+  ::ExitProcess(static_cast<UINT>(exit_code));
+}
+
+void Win32ProgramServices::ShowHelp() {
+  if (help_file_.empty()) return;
+  if (!html_help_) {
+    if (!help_library_) help_library_.Reset(::LoadLibraryW(L"hhctrl.ocx"));
+    if (help_library_) {
+      // NOTE: GetProcAddress returns a generic function pointer; going through void(*)() keeps
+      // -Wcast-function-type quiet for this one intended cast.
+      const auto generic =
+          reinterpret_cast<void (*)()>(::GetProcAddress(help_library_.Get(), "HtmlHelpW"));
+      html_help_ = reinterpret_cast<HtmlHelpFunction>(generic);
+    }
+  }
+  if (!html_help_) {
+    ShowMessage("The help viewer (hhctrl.ocx) is not available to open " + Narrow(help_file_) +
+                ".");
+    return;
+  }
+  // The viewer reports a damaged file itself; the program goes on beside it.
+  if (html_help_(main_window_, help_file_.c_str(), kHelpDisplayTopic, 0)) return;
+  // NOTE: for a file that is not there at all the viewer returns without a word on some
+  // systems (Wine among them); the user is told rather than left with nothing happening.
+  if (::GetFileAttributesW(help_file_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    ShowMessage("The help file " + Narrow(help_file_) +
+                " cannot be opened: " + SystemErrorText(::GetLastError()));
+  }
+}
+
+}  // namespace clickora::platform::win32

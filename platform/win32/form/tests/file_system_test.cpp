@@ -1,0 +1,94 @@
+// Settings files: exact bytes on disk, replacement through a temporary file, and failures that
+// leave the target as it was.
+#include <windows.h>
+
+#include <string>
+
+#include "check.h"
+#include "platform/win32/desktop_services.h"
+#include "win_text.h"
+
+using namespace clickora::platform::win32;
+
+namespace {
+
+std::wstring TestFolder() {
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  std::wstring folder =
+      std::wstring(temp) + L"clickora-fs-" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+std::string RawBytes(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  char buffer[256];
+  DWORD read = 0;
+  ::ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+  ::CloseHandle(file);
+  return std::string(buffer, read);
+}
+
+int FilesIn(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  int count = 0;
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return count;
+}
+
+}  // namespace
+
+TEST_CASE("a settings file is written byte for byte and read back") {
+  Win32FileSystem files;
+  const std::wstring folder = TestFolder();
+  const std::wstring path = folder + L"\\default.kpf";
+  const std::string design_values = "500\r\n500\r\n5\r\n1\r\n1\r\n";
+  CHECK(files.ReplaceText(Narrow(path), design_values).ok);
+  CHECK(RawBytes(path) == design_values);
+  CHECK_EQ(RawBytes(path).size(), 19u);
+
+  // Replacing an existing file, with the ANSI code page on disk and UTF-8 in memory.
+  CHECK(files.ReplaceText(Narrow(path), "12\r\n").ok);
+  CHECK(RawBytes(path) == "12\r\n");
+  std::string contents;
+  CHECK(files.ReadText(Narrow(path), contents).ok);
+  CHECK(contents == "12\r\n");
+  CHECK_EQ(FilesIn(folder), 1);  // no temporary file left beside it
+
+  ::DeleteFileW(path.c_str());
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+TEST_CASE("failures name the file and leave the target untouched") {
+  Win32FileSystem files;
+  const std::wstring folder = TestFolder();
+  const std::wstring path = folder + L"\\locked.kpf";
+  CHECK(files.ReplaceText(Narrow(path), "old\r\n").ok);
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+
+  const clickora::platform::FileResult locked = files.ReplaceText(Narrow(path), "new\r\n");
+  CHECK(!locked.ok);
+  CHECK(locked.error.find("locked.kpf") != std::string::npos);
+  CHECK(RawBytes(path) == "old\r\n");
+  CHECK_EQ(FilesIn(folder), 1);
+
+  std::string contents = "unchanged";
+  const clickora::platform::FileResult missing =
+      files.ReadText(Narrow(folder + L"\\none.kpf"), contents);
+  CHECK(!missing.ok && missing.error.find("none.kpf") != std::string::npos);
+  CHECK(contents == "unchanged");
+  CHECK(!files.ReplaceText(Narrow(folder + L"\\*.kpf"), "x").ok);  // not a valid name
+  CHECK_EQ(FilesIn(folder), 1);
+
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(path.c_str());
+  ::RemoveDirectoryW(folder.c_str());
+}
