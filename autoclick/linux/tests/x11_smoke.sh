@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Smoke tests of tapvane on a virtual X server of their own.
+#   x11_smoke.sh TEST TAPVANE CLICK_TARGET WORK_DIR
+# TEST: window   the window comes up as "Clickora" at its place and size; a screenshot is saved
+#       readout  the pointer read-out follows the pointer
+#       clickrun a run of 3 clicks at a 0.01-minute period, typed in, clicks a target 3 times
+#       nocontrol without libhorolon.so beside it, tapvane says which class and file it lacks,
+#                and ends with exit code 3 once the message is closed
+#       menus    Manual > Manual and F1 answer with the help (here: a message, no manual.chm is
+#                built on Linux); File > Exit ends the program with exit code 0
+# The window's texts are read from the file that the runtime writes when CLICKORA_DUMP_FIELDS
+# names one (test support only).
+set -euo pipefail
+
+test_name=$1
+tapvane=$2
+click_target=$3
+work=$4
+
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+fields="$work/fields.txt"
+
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [[ -f "$fields" ]] && { echo "--- window fields:" >&2; cat "$fields" >&2; }
+  [[ -f tapvane.log ]] && { echo "--- tapvane output:" >&2; cat tapvane.log >&2; }
+  exit 1
+}
+
+# until SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds; fails after SECONDS.
+until_true() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.05
+  done
+}
+
+field() { sed -n "s/^$1=//p" "$fields" 2>/dev/null; }
+field_is() { [[ "$(field "$1")" == "$2" ]]; }
+
+# The server picks a free display itself and reports its number, so parallel tests and other
+# servers on the machine never collide.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>display.txt 2>xvfb.log &
+pids+=($!)
+until_true 10 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
+export DISPLAY=":$(head -n1 display.txt)"
+export QT_QPA_PLATFORM=xcb
+unset XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME
+
+start_tapvane() {
+  CLICKORA_DUMP_FIELDS="$fields" "$tapvane" >tapvane.log 2>&1 &
+  tapvane_pid=$!
+  pids+=("$tapvane_pid")
+  until_true 20 xdotool search --name '^Clickora$' >window.txt 2>/dev/null \
+    || fail "no window named Clickora appeared"
+  window=$(head -n1 window.txt)
+  until_true 10 field_is Form.Caption Clickora || fail "the caption is not Clickora"
+}
+
+case "$test_name" in
+  window)
+    start_tapvane
+    # Placed at 5145 x 4395 twips (the client area; the menu bar above it) and cut to 3720 by
+    # 4990 twips: 248 by 333 pixels at 96 DPI.
+    until_true 10 bash -c "xdotool getwindowgeometry $window | grep -q 'Geometry: 248x333'" \
+      || fail "window size: $(xdotool getwindowgeometry "$window")"
+    until_true 10 bash -c "xdotool getwindowgeometry $window | grep -q 'Position: 343,'" \
+      || fail "window place: $(xdotool getwindowgeometry "$window")"
+    field_is Text7 1 && field_is Text4 500 && field_is Text5 500 && field_is Text6 5 \
+      && field_is Text8 1 && field_is Command4.Caption Start || fail "start texts"
+    sleep 0.5  # let the first paint finish
+    import -window root "$work/tapvane.png"
+    echo "screenshot: $work/tapvane.png"
+    ;;
+
+  readout)
+    start_tapvane
+    for point in "123 456" "7 9" "1279 1023"; do
+      read -r x y <<<"$point"
+      xdotool mousemove "$x" "$y"
+      until_true 5 field_is Text2 " x : $x , y :  $y" \
+        || fail "read-out after moving to $x,$y: '$(field Text2)'"
+    done
+    [[ "$(field Text1)" =~ [0-9]{1,2}.[0-9]{2}.[0-9]{2} ]] || fail "time read-out '$(field Text1)'"
+    ;;
+
+  clickrun)
+    "$click_target" "$work/clicks.txt" 40 40 120 120 &
+    pids+=($!)
+    until_true 10 test -s clicks.txt || fail "the click target did not come up"
+    start_tapvane
+    # Start holds the focus; Tab visits Text2, Text4, Text5, Text6, Text8, the option group and
+    # Text1, and comes back to Start. Tab selects a field's whole text, so typing replaces it.
+    xdotool key --delay 50 Tab Tab
+    xdotool type --delay 30 100
+    xdotool key --delay 50 Tab
+    xdotool type --delay 30 100
+    xdotool key --delay 50 Tab
+    xdotool type --delay 30 3
+    xdotool key --delay 50 Tab
+    xdotool type --delay 30 0.01
+    until_true 5 bash -c "grep -qx 'Text4=100' '$fields' && grep -qx 'Text5=100' '$fields' \
+      && grep -qx 'Text6=3' '$fields' && grep -qx 'Text8=0.01' '$fields'" \
+      || fail "typed fields"
+    xdotool key --delay 50 Tab Tab Tab space
+    until_true 5 field_is Command4.Enabled False || fail "Start was not pressed"
+    # 3 clicks 0.6 s apart.
+    until_true 15 field_is Command4.Enabled True || fail "the run did not end"
+    field_is Command4.Caption "โปรแกรมทำงานเสร็จ คลิกครบ  3  ครั้ง" || fail "finished caption"
+    field_is Text7 4 || fail "counter after the run"
+    sleep 1.5  # a finished run clicks no more
+    [[ "$(cat clicks.txt)" == 3 ]] || fail "the target counted $(cat clicks.txt) clicks, not 3"
+    ;;
+
+  nocontrol)
+    # A copy of the program in a folder of its own, without the control library.
+    mkdir -p alone
+    cp "$tapvane" alone/tapvane
+    alone/tapvane >tapvane.log 2>&1 &
+    tapvane_pid=$!
+    pids+=("$tapvane_pid")
+    until_true 20 xdotool search --name '^Quorvel$' >message.txt 2>/dev/null \
+      || fail "no message about the missing control library"
+    sleep 0.3
+    import -window root "$work/nocontrol.png"
+    xdotool search --name '^Clickora$' >/dev/null 2>&1 && fail "the window came up all the same"
+    xdotool key Return
+    status=0
+    wait "$tapvane_pid" || status=$?
+    ((status == 3)) || fail "exit code $status, not 3"
+    ;;
+
+  menus)
+    start_tapvane
+    eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y: the window's top-left
+    message_box() { xdotool search --name '^Quorvel$' >/dev/null 2>&1; }
+    no_message_box() { ! message_box; }
+    # The menu bar's items, as the toolkit lays them out: "File" then "Manual". A menu opened by
+    # a click has no item selected: Down selects its first, Up its last.
+    xdotool mousemove $((X + 65)) $((Y + 10)) click 1
+    sleep 0.3
+    xdotool key Down Return
+    until_true 5 message_box || fail "Manual > Manual showed no help and no message"
+    sleep 0.3
+    import -window root "$work/help.png"
+    xdotool key Return
+    until_true 5 no_message_box || fail "the message box did not close"
+    xdotool mousemove $((X + 150)) $((Y + 150)) click 1 key F1
+    until_true 5 message_box || fail "F1 showed no help and no message"
+    xdotool key Return
+    until_true 5 no_message_box || fail "the message box did not close"
+    kill -0 "$tapvane_pid" || fail "the program ended after the help"
+    xdotool mousemove $((X + 20)) $((Y + 10)) click 1
+    sleep 0.3
+    xdotool key Up Return
+    status=0
+    until_true 5 bash -c "! kill -0 $tapvane_pid 2>/dev/null" || fail "File > Exit did not end"
+    wait "$tapvane_pid" || status=$?
+    ((status == 0)) || fail "exit code $status after File > Exit"
+    ;;
+
+  *)
+    echo "unknown test $test_name" >&2
+    exit 2
+    ;;
+esac
+echo "PASS: $test_name"

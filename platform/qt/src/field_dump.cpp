@@ -1,0 +1,34 @@
+#include "field_dump.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace clickora::platform::qt {
+
+std::unique_ptr<FieldDump> FieldDump::FromEnvironment() {
+  const char* path = std::getenv("CLICKORA_DUMP_FIELDS");
+  if (path == nullptr || *path == '\0') return nullptr;
+  return std::make_unique<FieldDump>(path);
+}
+
+void FieldDump::Set(std::string_view name, std::string_view text) {
+  const auto found = fields_.find(name);
+  if (found != fields_.end() && found->second == text) return;
+  fields_[std::string(name)] = std::string(text);
+  Write();
+}
+
+void FieldDump::Write() const {
+  // Written beside the target and renamed over it, so a reader never sees half a dump.
+  const std::string temporary = path_ + ".tmp";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) return;
+  bool ok = true;
+  for (const auto& [name, text] : fields_) {
+    ok = ok && std::fprintf(file, "%s=%s\n", name.c_str(), text.c_str()) >= 0;
+  }
+  ok = std::fclose(file) == 0 && ok;
+  if (ok) std::rename(temporary.c_str(), path_.c_str());
+}
+
+}  // namespace clickora::platform::qt

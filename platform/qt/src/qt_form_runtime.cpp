@@ -1,0 +1,116 @@
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include "control_library.h"
+#include "platform/posix/posix_services.h"
+#include "platform/qt/qt_platform.h"
+#include "qt_program_services.h"
+#include "qt_timer_service.h"
+#include "qt_window.h"
+#include "x11_pointer_input.h"
+
+namespace clickora::platform::qt {
+namespace {
+
+// An asset of the program: compiled into it under ":/assets", or else a file beside it.
+QPixmap LoadAsset(std::string_view name) {
+  const QString file = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+  const QString embedded = QStringLiteral(":/assets/") + file;
+  if (QFile::exists(embedded)) return QPixmap(embedded);
+  return QPixmap(QString::fromStdString(posix::ProgramFolder()) + u'/' + file);
+}
+
+// The primary screen's top-left corner in the root window, in device pixels.
+// NOTE: the toolkit keeps a screen's position in device pixels even when it scales the screen's
+// size for high DPI, so that neighbouring screens stay adjacent; the corner needs no scaling.
+Point PrimaryOrigin() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  const QPoint origin = screen->geometry().topLeft();
+  return {origin.x(), origin.y()};
+}
+
+// NOTE: the design names Windows faces. Where they are missing, fontconfig's own nearest match
+// for "Comic Sans MS" can be a calligraphic italic face; these keep the fields plainly legible.
+void SubstituteWindowsFaces() {
+  QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
+                             {QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans"),
+                              QStringLiteral("Liberation Sans")});
+  QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                             {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+}
+
+class QtFormRuntime final : public FormRuntime {
+ public:
+  QtFormRuntime(QtProgramServices& program, TimerService& timers, ControlLibraries& controls)
+      : program_(program), timers_(timers), controls_(controls) {}
+
+  CreateFormResult CreateForm(const FormDesign& design) override {
+    std::string error;
+    auto window =
+        std::make_unique<QtWindow>(design, program_, timers_, controls_, &LoadAsset, error);
+    if (!error.empty()) return {nullptr, error};
+    return {std::move(window), {}};
+  }
+
+  int Run(Window& window, FormEventSink& sink) override {
+    auto& form = dynamic_cast<QtWindow&>(window);
+    form.SetSink(&sink);
+    form.Raise("Form", "Load");
+    form.StartTimers();
+    form.Show();
+    const int code = QApplication::exec();
+    form.SetSink(nullptr);
+    return code;
+  }
+
+ private:
+  QtProgramServices& program_;
+  TimerService& timers_;
+  ControlLibraries& controls_;
+};
+
+}  // namespace
+
+struct QtPlatform::Impl {
+  Impl(int& argc, char** argv) : application(argc, argv) {}
+
+  QApplication application;
+  posix::MonotonicClock clock;
+  QtTimerService timers;
+  QtProgramServices program;
+  X11PointerInput pointer{&PrimaryOrigin};
+  posix::LocalTimeOfDay time_of_day;
+  posix::PosixFileSystem files;
+  Services services{clock, timers, program, pointer, time_of_day, files};
+  ControlLibraries controls{posix::ProgramFolder(), clock, timers};
+  QtFormRuntime runtime{program, timers, controls};
+};
+
+QtPlatform::QtPlatform(int& argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
+  SubstituteWindowsFaces();
+}
+
+QtPlatform::~QtPlatform() = default;
+
+void QtPlatform::SetApplicationTitle(std::string_view title) {
+  impl_->program.SetApplicationTitle(title);
+}
+
+void QtPlatform::RegisterControlClass(std::string_view class_name, std::string_view library_file) {
+  impl_->controls.Register(class_name, library_file);
+}
+
+Services& QtPlatform::services() {
+  return impl_->services;
+}
+
+FormRuntime& QtPlatform::runtime() {
+  return impl_->runtime;
+}
+
+}  // namespace clickora::platform::qt
