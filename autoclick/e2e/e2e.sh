@@ -1,0 +1,644 @@
+#!/usr/bin/env bash
+# End-to-end tests of tapvane.exe under Wine: e2e.sh CONFIG CASE
+#
+# Runs inside the Wine test environment (WINEPREFIX and DISPLAY set, an Xvfb of 1024x768). CONFIG
+# names the programs (e2e-config.sh, written by CMake). Every case starts its own tapvane.exe,
+# drives it with real X input (xdotool), and judges it by what it did: control texts read with
+# probe.exe, the clicks that click_target.exe logged, files, window titles and screen pixels.
+# Prints "e2e CASE: PASS" at the end of a case that passed, "e2e CASE: FAIL: why" otherwise.
+#
+# NOTE: without a window manager, Wine windows get no frame and never take the focus, so the
+# programs run in a Wine virtual desktop of the screen's size. The desktop is named for these
+# tests and chosen per program (AppDefaults), which keeps them apart from anything else that runs
+# in the same prefix.
+set -uo pipefail
+
+config=${1:?usage: e2e.sh CONFIG CASE}
+case_name=${2:?usage: e2e.sh CONFIG CASE}
+# shellcheck source=/dev/null
+. "$config"
+: "${tapvane:?}" "${horolon:?}" "${probe:?}" "${click_target:?}" "${work:?}" "${artifacts:?}"
+
+desktop_name=clickora-e2e
+screen_size=1024x768
+case_dir=$work/$case_name
+tapvane_pid=
+target_pid=
+reregister=0
+
+# Design geometry of frmMousePos at 96 dpi (twips / 15), relative to the client area.
+declare -A control_class=(
+  [Text1]=Edit [Text2]=Edit [Text4]=Edit [Text5]=Edit [Text6]=Edit [Text7]=Edit [Text8]=Edit
+  [Command4]=Button [Option1]=Button [Option2]=Button)
+declare -A control_left=(
+  [Text1]=40 [Text2]=40 [Text4]=40 [Text5]=136 [Text6]=40 [Text7]=248 [Text8]=136
+  [Command4]=16 [Option1]=48 [Option2]=144)
+declare -A control_top=(
+  [Text1]=40 [Text2]=8 [Text4]=72 [Text5]=72 [Text6]=112 [Text7]=16 [Text8]=112
+  [Command4]=248 [Option1]=160 [Option2]=160)
+
+# Texts of the program.
+readonly started_caption='โปรแกรมเริ่มทำงานแล้ว'
+readonly progress_head='กรุณารอ ตอนนี้คลิกไปแล้ว'
+readonly finished_head='โปรแกรมทำงานเสร็จ คลิกครบ'
+readonly caption_tail='ครั้ง'
+readonly too_long_message='ใส่ค่าเวลามากสุด 34560 นาที(24วัน)'
+readonly too_short_message='ใส่ค่าเวลามากกว่า 0 นาที'
+
+log() { echo "e2e $case_name: $*"; }
+
+fail() {
+  echo "e2e $case_name: FAIL: $*"
+  mkdir -p "$artifacts"
+  timeout 20 import -window root "$artifacts/$case_name-failure.png" >/dev/null 2>&1
+  echo "--- windows at the failure:"
+  timeout 20 wine "$probe" list 2>/dev/null
+  if [[ -n "$tapvane_pid" ]] && timeout 20 wine "$probe" texts Clickora >"$case_dir/last.txt" 2>/dev/null; then
+    echo "--- Clickora:"
+    cat "$case_dir/last.txt"
+  fi
+  exit 1
+}
+
+alive() { [[ -n "$1" ]] && kill -0 "$1" 2>/dev/null; }
+
+cleanup() {
+  # Only the processes this script started, by their ids.
+  for pid in $tapvane_pid $target_pid; do
+    if alive "$pid"; then
+      kill "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
+    fi
+  done
+  if ((reregister)); then
+    timeout 60 wine regsvr32 /s "$horolon" >/dev/null 2>&1
+  fi
+}
+trap cleanup EXIT
+
+now_ms() { date +%s%3N; }
+
+# Registry settings of the prefix that the cases rely on; cheap to repeat.
+prepare_prefix() {
+  local app
+  for app in tapvane.exe click_target.exe probe.exe hh.exe; do
+    timeout 60 wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$desktop_name" /f \
+      >/dev/null 2>&1 || fail "cannot set the virtual desktop of $app"
+  done
+  timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop_name" /d "$screen_size" /f \
+    >/dev/null 2>&1 || fail "cannot set the size of the virtual desktop"
+  # Thai captions are set in Tahoma; with only the TLWG fonts present they render through Loma.
+  local fontlink='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  local face
+  for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
+    timeout 60 wine reg add "$fontlink" /v "$face" /t REG_MULTI_SZ /d 'Loma.ttf,Loma' /f >/dev/null 2>&1 ||
+      fail "cannot link the font $face to Loma"
+  done
+  # Registered for every case: another test of the prefix may have unregistered the library.
+  timeout 120 wine regsvr32 /s "$horolon" >/dev/null 2>&1 || fail "regsvr32 could not register $horolon"
+}
+
+# Runs probe.exe; its own statuses are 0 (done), 1 (not found) and 2 (usage). Any other status means
+# that Wine could not run it at all, which is retried a few times.
+probe() {
+  local attempt status
+  for attempt in 1 2 3; do
+    timeout 30 wine "$probe" "$@" 2>>"$case_dir/probe.err"
+    status=$?
+    ((status <= 2)) && return "$status"
+    echo "probe $* ended with status $status (attempt $attempt)" >>"$case_dir/probe.err"
+    sleep 0.5
+  done
+  return "$status"
+}
+
+# The X window of the virtual desktop that holds the Wine window TITLE (Clickora by default).
+# NOTE: a desktop left by an earlier case may linger under the same name, so the desktop is found
+# as the parent of a window that lives in it now.
+desktop_window() {
+  local window parent
+  window=$(xdotool search --name "^${1:-Clickora}\$" 2>/dev/null | head -n 1)
+  [[ -n "$window" ]] || return 1
+  parent=$(xwininfo -children -id "$window" 2>/dev/null | awk '/Parent window id:/ { print $4; exit }')
+  [[ -n "$parent" ]] && printf '%d\n' "$parent"
+}
+
+# Gives the X keyboard focus to the desktop holding TITLE, so that typed keys reach Wine.
+focus_desktop() {
+  local window
+  window=$(desktop_window "${1:-Clickora}") || fail "no virtual desktop holding \"${1:-Clickora}\""
+  xdotool windowfocus "$window" >/dev/null 2>&1
+  wait_for "the keyboard focus on the virtual desktop" 5 has_focus "$window"
+}
+has_focus() { [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]]; }
+
+start_target() {
+  rm -f "$case_dir/clicks.log"
+  timeout 170 wine "$click_target" "$(winepath -w "$case_dir/clicks.log" 2>/dev/null)" 650 100 300 200 \
+    >"$case_dir/click_target.out" 2>&1 &
+  target_pid=$!
+  probe wait 'Clickora click target' 30000 >/dev/null || fail "the click target did not appear"
+}
+
+start_tapvane() {
+  (cd "$case_dir" && exec timeout 170 wine "$tapvane") >"$case_dir/tapvane.out" 2>&1 &
+  tapvane_pid=$!
+  probe wait Clickora 30000 >/dev/null || fail "the window \"Clickora\" did not appear"
+  # The read-out's first tick replaces the design text "Text2".
+  local deadline=$(($(now_ms) + 10000))
+  until snapshot && [[ "$(text_of Text2)" == " x : "* ]]; do
+    (($(now_ms) < deadline)) || fail "the read-out never started"
+    sleep 0.1
+  done
+  focus_desktop
+}
+
+# Reads the window and its controls into $case_dir/window.txt.
+snapshot() { probe texts Clickora >"$case_dir/window.txt"; }
+
+# field NAME COLUMN: a column of the control NAME in the last snapshot (found by class and place).
+# Columns: 3 x, 4 y, 5 width, 6 height, 7 visible, 8 enabled, 9 checked, 10 text.
+field() {
+  awk -F '\t' -v class="${control_class[$1]}" -v x="${control_left[$1]}" -v y="${control_top[$1]}" -v col="$2" '
+    $1 == "child" && tolower($2) == tolower(class) && $3 - x <= 2 && x - $3 <= 2 && $4 - y <= 2 && y - $4 <= 2 {
+      print $col; exit
+    }' "$case_dir/window.txt"
+}
+text_of() { field "$1" 10; }
+
+# Sets left, top, right, bottom (the outer rectangle) and cx, cy (the client area's origin), in
+# screen pixels, from the last snapshot.
+left=0 top=0 right=0 bottom=0 cx=0 cy=0
+read_geometry() {
+  read -r left top right bottom cx cy < <(awk -F '\t' '$1 == "window" { print $2, $3, $4, $5, $6, $7; exit }' \
+    "$case_dir/window.txt")
+  [[ -n "$cy" ]] || fail "no window in the snapshot"
+}
+
+# Sets px, py to the screen point at the centre of control NAME in the last snapshot.
+px=0 py=0
+control_centre() {
+  read_geometry
+  local x y w h
+  x=$(field "$1" 3) y=$(field "$1" 4) w=$(field "$1" 5) h=$(field "$1" 6)
+  [[ -n "$x" ]] || fail "no control $1 in the window"
+  px=$((cx + x + w / 2)) py=$((cy + y + h / 2))
+}
+
+click_at() { xdotool mousemove "$1" "$2" sleep 0.05 click 1 >/dev/null 2>&1 || fail "xdotool could not click at $1,$2"; }
+
+click_control() {
+  snapshot || fail "cannot read the window"
+  control_centre "$1"
+  click_at "$px" "$py"
+}
+
+# type_into NAME TEXT: replaces the text of a text box by typing, then checks what it holds.
+type_into() {
+  click_control "$1"
+  xdotool key --delay 20 End shift+Home BackSpace >/dev/null 2>&1
+  [[ -z "$2" ]] || xdotool type --delay 40 "$2" >/dev/null 2>&1
+  sleep 0.2
+  snapshot
+  [[ "$(text_of "$1")" == "$2" ]] || fail "typing \"$2\" into $1 left \"$(text_of "$1")\""
+}
+
+expect_text() {
+  local actual
+  actual=$(text_of "$1")
+  [[ "$actual" == "$2" ]] || fail "$1 holds \"$actual\", expected \"$2\""
+}
+
+# wait_for DESCRIPTION SECONDS COMMAND...: polls COMMAND every 0.1 s.
+wait_for() {
+  local what=$1 deadline=$(($(now_ms) + $2 * 1000))
+  shift 2
+  until "$@"; do
+    (($(now_ms) < deadline)) || fail "timed out waiting for $what"
+    sleep 0.1
+  done
+}
+
+# Menu commands: the menu bar item is clicked where it lies, then the item below it is chosen with
+# the arrow keys (the menus have no access keys).
+# NOTE: Wine keeps menus inside their process, so GetMenu from the probe cannot tell where the items
+# are; they lie in the menu bar just above the client area, "File" first, then "Manual".
+declare -A menu_offset=([File]=15 [Manual]=53)
+choose_menu() {
+  local menu=$1 downs=$2 i
+  snapshot || fail "cannot read the window"
+  read_geometry
+  click_at $((cx + menu_offset[$menu])) $((cy - 9))
+  sleep 0.3
+  for ((i = 0; i < downs; i++)); do
+    xdotool key Down >/dev/null 2>&1
+    sleep 0.1
+  done
+  xdotool key Return >/dev/null 2>&1
+}
+
+# process_ends SECONDS: waits until tapvane.exe has ended; its status is left in ended_status.
+process_ends() {
+  local deadline=$(($(now_ms) + $1 * 1000))
+  while alive "$tapvane_pid"; do
+    (($(now_ms) < deadline)) || return 1
+    sleep 0.1
+  done
+  wait "$tapvane_pid"
+  ended_status=$?
+  tapvane_pid=
+}
+
+# count_clicks KIND X Y: lines of the click log for KIND at the point.
+count_clicks() { grep -c "^$1 $2 $3\$" "$case_dir/clicks.log" 2>/dev/null || true; }
+count_all() { grep -c "^$1 " "$case_dir/clicks.log" 2>/dev/null || true; }
+
+# Pixels. colour_at IMAGE X Y prints "r g b" (0-255).
+colour_at() {
+  convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)] %[fx:int(255*p{'"$2"','"$3"'}.g)] %[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
+}
+# count_pixels IMAGE X Y W H COLOUR FUZZ: pixels of the region within FUZZ of COLOUR.
+count_pixels() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -fuzz "$7" -fill black +opaque "$6" -fill white -opaque "$6" \
+    -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+
+run_case_startup() {
+  start_tapvane
+  snapshot
+  read_geometry
+  local title
+  title=$(awk -F '\t' '$1 == "window" { print $10; exit }' "$case_dir/window.txt")
+  [[ "$title" == Clickora ]] || fail "the caption is \"$title\""
+  xdotool search --name '^Clickora$' >/dev/null 2>&1 || fail "no X window titled Clickora"
+  # 3720 x 4990 twips at 15 twips a pixel.
+  local width=$((right - left)) height=$((bottom - top))
+  ((width == 248)) || fail "the window is $width pixels wide, expected 248"
+  ((height >= 332 && height <= 333)) || fail "the window is $height pixels high, expected 332 or 333"
+  # Placed where designed: the client area at 5145, 4395 twips.
+  ((cx == 343 && cy == 293)) || fail "the client area starts at $cx,$cy, expected 343,293"
+
+  expect_text Text4 500
+  expect_text Text5 500
+  expect_text Text6 5
+  expect_text Text8 1
+  expect_text Text7 1
+  [[ "$(field Text7 7)" == 0 ]] || fail "Text7 is visible"
+  expect_text Command4 Start
+  [[ "$(field Command4 8)" == 1 ]] || fail "Start is disabled"
+  expect_text Option1 'คลิก'
+  expect_text Option2 'ดับเบิลคลิก'
+  [[ "$(field Option1 9)" == 1 && "$(field Option2 9)" == 0 ]] || fail "single click is not the selected mode"
+  [[ "$(field Option2 8)" == 1 ]] || fail "double click is disabled"
+  [[ "$(text_of Text2)" =~ ^\ x\ :\ -?[0-9]+\ ,\ y\ :\ \ -?[0-9]+$ ]] || fail "read-out \"$(text_of Text2)\""
+  [[ "$(text_of Text1)" =~ [0-9]{1,2}[:.][0-9]{2}[:.][0-9]{2} ]] || fail "time read-out \"$(text_of Text1)\""
+
+  # Keep the pointer off the window for the picture.
+  xdotool mousemove 1000 20 >/dev/null 2>&1
+  sleep 0.5
+  mkdir -p "$artifacts"
+  local shot=$artifacts/startup.png
+  timeout 30 import -window root "$shot" || fail "no screenshot"
+  convert "$shot" -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$artifacts/startup-window.png"
+  log "screenshot $shot"
+
+  # The picture: dark blue in the upper band, left of the read-outs.
+  local r g b
+  read -r r g b < <(colour_at "$shot" $((cx + 4)) $((cy + 60)))
+  ((b > 90 && b > r + 50)) || fail "no blue picture at the top left (rgb $r $g $b)"
+  # The white panel of the lower band.
+  read -r r g b < <(colour_at "$shot" $((cx + 4)) $((cy + 230)))
+  ((r > 235 && g > 235 && b > 235)) || fail "no white panel in the lower band (rgb $r $g $b)"
+  # White bold labels on the picture: "พิกัด" and "เวลา".
+  local n
+  n=$(count_pixels "$shot" $((cx + 8)) $((cy + 13)) 33 17 white 25%)
+  ((n >= 15)) || fail "the label \"พิกัด\" does not show ($n white pixels)"
+  n=$(count_pixels "$shot" $((cx + 8)) $((cy + 40)) 25 17 white 25%)
+  ((n >= 15)) || fail "the label \"เวลา\" does not show ($n white pixels)"
+  # The black hint labels on the panel.
+  n=$(count_pixels "$shot" $((cx + 16)) $((cy + 192)) 200 17 black 40%)
+  ((n >= 40)) || fail "the hint \"จำนวนรอบสูงสุด ...\" does not show ($n dark pixels)"
+  # The menu bar between the caption and the client area shows "File" and "Manual".
+  for menu in File Manual; do
+    n=$(count_pixels "$shot" $((cx + menu_offset[$menu] - 10)) $((cy - 17)) 20 14 black 40%)
+    ((n >= 8)) || fail "the menu bar shows no \"$menu\" ($n dark pixels)"
+  done
+}
+
+run_case_readout() {
+  start_tapvane
+  local x y
+  for point in "100 50" "900 700" "0 0" "1023 767"; do
+    read -r x y <<<"$point"
+    xdotool mousemove "$x" "$y" >/dev/null 2>&1
+    wait_for "the read-out of $x,$y" 5 readout_is " x : $x , y :  $y"
+  done
+  # Negative coordinates: with the desktop's X window moved right and down, the pointer at the
+  # top left of the X screen lies above and left of the Windows screen.
+  local desktop
+  desktop=$(desktop_window) || fail "no virtual desktop holding Clickora"
+  xdotool windowmove --sync "$desktop" 100 80 >/dev/null 2>&1
+  xdotool mousemove 30 20 >/dev/null 2>&1
+  if wait_for_quiet 5 readout_is " x : -70 , y :  -60"; then
+    log "negative coordinates read out as \" x : -70 , y :  -60\""
+  else
+    snapshot
+    xdotool windowmove --sync "$desktop" 0 0 >/dev/null 2>&1
+    fail "with the pointer left of and above the screen the read-out is \"$(text_of Text2)\""
+  fi
+  xdotool windowmove --sync "$desktop" 0 0 >/dev/null 2>&1
+}
+
+readout_is() {
+  snapshot && [[ "$(text_of Text2)" == "$1" ]]
+}
+
+wait_for_quiet() {
+  local deadline=$(($(now_ms) + $1 * 1000))
+  shift
+  until "$@"; do
+    (($(now_ms) < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+caption_starts() { snapshot && [[ "$(text_of Command4)" == "$1"* ]]; }
+
+# run_clicks N PERIOD MODE: a run at (800, 200) in the click target; leaves the captions seen in
+# $case_dir/captions.txt.
+run_clicks() {
+  local n=$1 period=$2 mode=$3
+  start_target
+  start_tapvane
+  type_into Text4 800
+  type_into Text5 200
+  type_into Text6 "$n"
+  type_into Text8 "$period"
+  if [[ $mode == double ]]; then
+    click_control Option2
+    sleep 0.2
+    snapshot
+    [[ "$(field Option2 9)" == 1 && "$(field Option1 9)" == 0 ]] || fail "double click could not be selected"
+  fi
+  click_control Command4
+  : >"$case_dir/captions.txt"
+  snapshot
+  local caption
+  caption=$(text_of Command4)
+  [[ "$(field Command4 8)" == 0 ]] || fail "Start stays enabled during the run"
+  echo "$caption" >>"$case_dir/captions.txt"
+  local deadline=$(($(now_ms) + 120000))
+  until [[ "$caption" == "$finished_head"* ]]; do
+    (($(now_ms) < deadline)) || fail "the run did not finish; the caption is \"$caption\""
+    sleep 0.15
+    snapshot
+    caption=$(text_of Command4)
+    [[ "$(tail -n 1 "$case_dir/captions.txt")" == "$caption" ]] || echo "$caption" >>"$case_dir/captions.txt"
+  done
+  [[ "$caption" == "$finished_head  $n  $caption_tail" ]] || fail "the finished caption is \"$caption\""
+  [[ "$(field Command4 8)" == 1 ]] || fail "Start is not enabled again after the run"
+  expect_text Text7 $((n + 1))
+  # With a period shorter than a read of the window the first click may come before the first read.
+  if [[ $period != 0.001 ]]; then
+    [[ "$(head -n 1 "$case_dir/captions.txt")" == "$started_caption" ]] ||
+      fail "the caption at Start was \"$(head -n 1 "$case_dir/captions.txt")\""
+  fi
+  # Every progress caption seen counts the clicks made: head, two blanks, k, two blanks, tail.
+  local seen=0 last=0 line
+  while IFS= read -r line; do
+    if [[ "$line" == "$progress_head"* ]]; then
+      [[ "$line" =~ ^"$progress_head  "([0-9]+)"  $caption_tail"$ ]] || fail "malformed progress caption \"$line\""
+      ((BASH_REMATCH[1] > last && BASH_REMATCH[1] < n)) ||
+        fail "progress caption counts ${BASH_REMATCH[1]} after $last, in a run of $n"
+      last=${BASH_REMATCH[1]}
+      seen=$((seen + 1))
+    fi
+  done <"$case_dir/captions.txt"
+  ((seen > 0)) || fail "no progress caption was seen"
+  # No click after the finished caption, even after a few more periods.
+  sleep 1.5
+}
+
+run_case_single_run() {
+  run_clicks 5 0.02 single
+  local down up dbl
+  down=$(count_clicks down 800 200) up=$(count_clicks up 800 200) dbl=$(count_all dblclk)
+  ((down == 5 && up == 5 && dbl == 0)) ||
+    fail "the target got $down presses, $up releases and $dbl double clicks at 800,200; expected 5, 5, 0 ($(wc -l <"$case_dir/clicks.log") events)"
+  (($(wc -l <"$case_dir/clicks.log") == 10)) || fail "the target got clicks elsewhere: $(cat "$case_dir/clicks.log")"
+}
+
+run_case_double_run() {
+  run_clicks 5 0.02 double
+  local down up dbl
+  down=$(count_clicks down 800 200) up=$(count_clicks up 800 200) dbl=$(count_clicks dblclk 800 200)
+  ((down == 5 && dbl == 5 && up == 10)) ||
+    fail "the target got $down presses, $dbl double clicks and $up releases at 800,200; expected 5, 5, 10"
+  (($(wc -l <"$case_dir/clicks.log") == 20)) || fail "the target got clicks elsewhere: $(cat "$case_dir/clicks.log")"
+}
+
+run_case_run_200() {
+  # The shortest period the field takes (0.06 s): one click per inner tick of the timer. Presses
+  # that close together pair up into double clicks, so presses are counted with them.
+  run_clicks 200 0.001 single
+  local presses up
+  presses=$(($(count_clicks down 800 200) + $(count_clicks dblclk 800 200)))
+  up=$(count_clicks up 800 200)
+  ((presses == 200 && up == 200)) || fail "the target got $presses presses and $up releases; expected 200 of each"
+  (($(wc -l <"$case_dir/clicks.log") == 400)) || fail "the target got clicks elsewhere"
+}
+
+# answer_dialog TITLE PATH: types PATH into the file dialog TITLE and confirms it.
+answer_dialog() {
+  probe wait "$1" 15000 >/dev/null || fail "no \"$1\" dialog"
+  sleep 0.5
+  focus_desktop
+  xdotool key --delay 20 ctrl+a BackSpace >/dev/null 2>&1
+  xdotool type --delay 20 "$2" >/dev/null 2>&1
+  xdotool key Return >/dev/null 2>&1
+  probe gone "$1" 15000 >/dev/null || fail "the \"$1\" dialog did not close"
+}
+
+dialog_has_text() {
+  probe texts "$1" | awk -F '\t' -v want="$2" '$1 == "child" && $10 == want { found = 1 } END { exit !found }'
+}
+
+run_case_save_open() {
+  start_tapvane
+  local saved=$case_dir/saved.kpf other=$case_dir/other.kpf
+  rm -f "$saved"
+  choose_menu File 2
+  probe wait save 15000 >/dev/null || fail "File > Save showed no dialog titled \"save\""
+  dialog_has_text save '*.kpf' || fail "the save dialog does not propose \"*.kpf\""
+  answer_dialog save "$(winepath -w "$saved")"
+  wait_for "the saved file" 10 test -s "$saved"
+  sleep 0.3
+  cmp -s "$saved" <(printf '500\r\n500\r\n5\r\n1\r\n1\r\n') ||
+    fail "the saved file is not the 19 bytes of the design values: $(od -c "$saved" | head -n 3)"
+  (($(stat -c %s "$saved") == 19)) || fail "the saved file has $(stat -c %s "$saved") bytes"
+
+  printf '123\r\n456\r\n7\r\n8\r\n9\r\n' >"$other"
+  choose_menu File 1
+  probe wait open 15000 >/dev/null || fail "File > Open showed no dialog titled \"open\""
+  dialog_has_text open 'default.kpf' || fail "the open dialog does not propose \"default.kpf\""
+  answer_dialog open "$(winepath -w "$other")"
+  wait_for "the fields of other.kpf" 10 field_is Text6 7
+  snapshot
+  expect_text Text4 123
+  expect_text Text5 456
+  expect_text Text6 7
+  expect_text Text7 8
+  expect_text Text8 9
+
+  choose_menu File 1
+  answer_dialog open "$(winepath -w "$saved")"
+  wait_for "the fields of saved.kpf" 10 field_is Text4 500
+  snapshot
+  expect_text Text4 500
+  expect_text Text5 500
+  expect_text Text6 5
+  expect_text Text7 1
+  expect_text Text8 1
+}
+
+field_is() { snapshot && [[ "$(text_of "$1")" == "$2" ]]; }
+
+run_case_open_cancel() {
+  start_tapvane
+  rm -f "$case_dir/default.kpf"
+  type_into Text4 321
+  type_into Text8 2
+  choose_menu File 1
+  probe wait open 15000 >/dev/null || fail "File > Open showed no dialog titled \"open\""
+  sleep 0.5
+  focus_desktop
+  xdotool key Escape >/dev/null 2>&1
+  probe gone open 15000 >/dev/null || fail "Escape did not close the open dialog"
+  sleep 0.5
+  snapshot
+  expect_text Text4 321
+  expect_text Text5 500
+  expect_text Text6 5
+  expect_text Text7 1
+  expect_text Text8 2
+  alive "$tapvane_pid" || fail "the program ended"
+}
+
+help_opens() {
+  probe wait 'Clickora Manual' 20000 >/dev/null || fail "no help window titled from manual.chm"
+  probe list | grep -q $'\tClickora Manual$' || fail "the help window is not listed"
+  alive "$tapvane_pid" || fail "the program ended when the help opened"
+  probe wait Clickora 1000 >/dev/null || fail "the main window went away"
+  probe close 'Clickora Manual' >/dev/null
+  probe gone 'Clickora Manual' 10000 >/dev/null || fail "the help window did not close"
+}
+
+# Makes Clickora the active window by clicking its title bar, which leaves the focus inside it alone.
+activate_window() {
+  snapshot || fail "cannot read the window"
+  read_geometry
+  click_at $((left + 120)) $((top + 12))
+  sleep 0.3
+}
+
+run_case_help_f1() {
+  start_tapvane
+  activate_window
+  xdotool key F1 >/dev/null 2>&1
+  help_opens
+}
+
+run_case_help_menu() {
+  start_tapvane
+  choose_menu Manual 1
+  help_opens
+}
+
+# press_start_expecting MESSAGE: Start with the period typed shows MESSAGE; after OK the window
+# stays, with Start given back.
+press_start_expecting() {
+  click_control Command4
+  probe wait Quorvel 10000 >/dev/null || fail "no message box titled Quorvel"
+  dialog_has_text Quorvel "$1" || fail "the message box does not say \"$1\""
+  focus_desktop
+  xdotool key Return >/dev/null 2>&1
+  probe gone Quorvel 10000 >/dev/null || fail "the message box did not close"
+  sleep 1
+  alive "$tapvane_pid" || fail "the program ended after the message \"$1\""
+  probe wait Clickora 1000 >/dev/null || fail "the window is gone after the message"
+  snapshot
+  expect_text Command4 Start
+  [[ "$(field Command4 8)" == 1 ]] || fail "Start stays disabled after the message"
+}
+
+run_case_period_limits() {
+  start_tapvane
+  type_into Text8 34561
+  press_start_expecting "$too_long_message"
+  type_into Text8 0
+  press_start_expecting "$too_short_message"
+  # 34560 minutes itself is accepted: the run starts.
+  type_into Text8 34560
+  click_control Command4
+  sleep 1
+  probe wait Quorvel 0 >/dev/null && fail "34560 minutes was refused"
+  snapshot
+  expect_text Command4 "$started_caption"
+  [[ "$(field Command4 8)" == 0 ]] || fail "Start stays enabled with a period of 34560 minutes"
+}
+
+run_case_exit_menu() {
+  start_tapvane
+  choose_menu File 3
+  process_ends 15 || fail "File > Exit did not end the program"
+  probe gone Clickora 5000 >/dev/null || fail "the window stayed after File > Exit"
+}
+
+run_case_close_window() {
+  start_tapvane
+  snapshot
+  read_geometry
+  # The close box is the last of the caption buttons at the top right of the frame.
+  click_at $((right - 17)) $((top + 13))
+  process_ends 15 || fail "closing the window did not end the program"
+  probe gone Clickora 5000 >/dev/null || fail "the window stayed after it was closed"
+}
+
+run_case_unregistered() {
+  reregister=1
+  timeout 120 wine regsvr32 /u /s "$horolon" >/dev/null 2>&1
+  local status=$?
+  # What matters here is that the class can no longer be found by its name.
+  if timeout 60 wine reg query 'HKCR\Horolib.LongTimer' >/dev/null 2>&1; then
+    fail "Horolib.LongTimer is still registered after regsvr32 /u (status $status)"
+  fi
+  ((status == 0)) || log "note: regsvr32 /u ended with status $status"
+  (cd "$case_dir" && exec timeout 170 wine "$tapvane") >"$case_dir/tapvane.out" 2>&1 &
+  tapvane_pid=$!
+  probe wait Quorvel 30000 >/dev/null || fail "no message about the missing control"
+  probe texts Quorvel >"$case_dir/message.txt"
+  grep -q 'Horolib.LongTimer' "$case_dir/message.txt" || fail "the message does not name Horolib.LongTimer"
+  grep -q 'regsvr32' "$case_dir/message.txt" || fail "the message does not say how to register"
+  focus_desktop Quorvel
+  xdotool key Return >/dev/null 2>&1
+  process_ends 15 || fail "the program did not end after the message"
+  ((ended_status != 0)) || fail "the program ended with status 0"
+}
+
+main() {
+  rm -rf "$case_dir" "$artifacts/$case_name-failure.png"
+  mkdir -p "$case_dir" "$artifacts"
+  # CLICKORA_E2E_TRACE=1 keeps a timestamped trace of the case in its work folder.
+  if [[ "${CLICKORA_E2E_TRACE:-0}" == 1 ]]; then
+    exec {trace_fd}>"$case_dir/trace.txt"
+    BASH_XTRACEFD=$trace_fd
+    PS4='+ ${EPOCHREALTIME} '
+    set -x
+  fi
+  declare -F "run_case_$case_name" >/dev/null || fail "no such case"
+  prepare_prefix
+  "run_case_$case_name"
+  echo "e2e $case_name: PASS"
+}
+
+main

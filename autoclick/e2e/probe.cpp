@@ -1,0 +1,207 @@
+// Reads the state of Wine windows for the end-to-end tests. Only top-level Wine windows are X
+// windows, so the texts of controls can only be had from inside Wine. Run it under the same
+// wineserver as the program it looks at.
+//
+//   probe.exe wait TITLE MS    waits up to MS milliseconds for a visible top-level window TITLE
+//   probe.exe gone TITLE MS    waits up to MS milliseconds until no window TITLE is left
+//   probe.exe texts TITLE      the window's rectangles and every child control with its text
+//   probe.exe close TITLE      posts WM_CLOSE to the window
+//   probe.exe list             every visible top-level window
+//
+// TITLE matches a caption exactly; a TITLE ending in '*' matches captions that begin with the rest.
+// Output is UTF-8, one record a line, fields separated by tabs; coordinates are pixels, children
+// relative to the top-level window's client area. Exit status: 0 done, 1 window not found, 2 usage.
+
+#include <windows.h>
+// shellapi.h needs the types of windows.h.
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+struct LocalFreer {
+  void operator()(wchar_t** memory) const noexcept { ::LocalFree(memory); }
+};
+
+std::string ToUtf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
+                        nullptr, nullptr);
+  return result;
+}
+
+// Raw bytes to the standard output, so that the C runtime neither translates line ends nor
+// re-encodes the UTF-8.
+void Print(const std::string& line) {
+  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  ::WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  ::WriteFile(out, "\n", 1, &written, nullptr);
+}
+
+std::wstring WindowText(HWND window) {
+  // WM_GETTEXT rather than GetWindowTextW: the latter does not read controls of other processes.
+  const LRESULT length = ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied =
+      ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[256] = {};
+  ::GetClassNameW(window, name, 256);
+  return name;
+}
+
+bool TitleMatches(const std::wstring& caption, std::wstring_view pattern) {
+  if (!pattern.empty() && pattern.back() == L'*') {
+    pattern.remove_suffix(1);
+    return std::wstring_view(caption).substr(0, pattern.size()) == pattern;
+  }
+  return caption == pattern;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  ::EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+HWND FindTopLevel(std::wstring_view pattern, bool visible_only) {
+  for (HWND window : TopLevelWindows()) {
+    if (visible_only && !::IsWindowVisible(window)) continue;
+    if (TitleMatches(WindowText(window), pattern)) return window;
+  }
+  return nullptr;
+}
+
+std::string Join(const std::vector<std::string>& fields) {
+  std::string line;
+  for (const std::string& field : fields) {
+    if (!line.empty()) line += '\t';
+    line += field;
+  }
+  return line;
+}
+
+std::string Num(long value) {
+  return std::to_string(value);
+}
+
+int Wait(std::wstring_view pattern, long milliseconds, bool want_present) {
+  const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+  for (;;) {
+    const bool present = FindTopLevel(pattern, want_present) != nullptr;
+    if (present == want_present) {
+      Print(want_present ? "found" : "gone");
+      return 0;
+    }
+    if (::GetTickCount64() >= deadline) {
+      Print(want_present ? "not found" : "still there");
+      return 1;
+    }
+    ::Sleep(50);
+  }
+}
+
+int Texts(HWND window) {
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  RECT client{};
+  ::GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ::ClientToScreen(window, &origin);
+  Print(Join({"window", Num(outer.left), Num(outer.top), Num(outer.right), Num(outer.bottom),
+              Num(origin.x), Num(origin.y), Num(client.right), Num(client.bottom),
+              ToUtf8(WindowText(window))}));
+
+  struct Context {
+    HWND parent;
+    POINT origin;
+  } context{window, origin};
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM param) -> BOOL {
+        const auto* ctx = reinterpret_cast<const Context*>(param);
+        RECT rect{};
+        ::GetWindowRect(child, &rect);
+        const std::wstring class_name = ClassName(child);
+        char checked = '-';
+        const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
+        const LONG_PTR kind = style & BS_TYPEMASK;
+        if (::lstrcmpiW(class_name.c_str(), L"Button") == 0 &&
+            (kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON || kind == BS_CHECKBOX ||
+             kind == BS_AUTOCHECKBOX)) {
+          checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? '1' : '0';
+        }
+        Print(Join({"child", ToUtf8(class_name), Num(rect.left - ctx->origin.x),
+                    Num(rect.top - ctx->origin.y), Num(rect.right - rect.left),
+                    Num(rect.bottom - rect.top), ::IsWindowVisible(child) ? "1" : "0",
+                    ::IsWindowEnabled(child) ? "1" : "0", std::string(1, checked),
+                    ToUtf8(WindowText(child))}));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&context));
+  return 0;
+}
+
+int List() {
+  for (HWND window : TopLevelWindows()) {
+    if (!::IsWindowVisible(window)) continue;
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    Print(Join({"top", ToUtf8(ClassName(window)), Num(rect.left), Num(rect.top), Num(rect.right),
+                Num(rect.bottom), Num(static_cast<long>(process)), ToUtf8(WindowText(window))}));
+  }
+  return 0;
+}
+
+int Usage() {
+  Print("usage: probe.exe wait|gone TITLE MS | texts|close TITLE | list");
+  return 2;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  std::unique_ptr<wchar_t*, LocalFreer> args(::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  if (!args || argc < 2) return Usage();
+  const std::wstring_view command = args.get()[1];
+
+  if (command == L"list") return List();
+  if (argc < 3) return Usage();
+  const std::wstring_view title = args.get()[2];
+
+  if (command == L"wait" || command == L"gone") {
+    if (argc < 4) return Usage();
+    return Wait(title, std::wcstol(args.get()[3], nullptr, 10), command == L"wait");
+  }
+
+  HWND window = FindTopLevel(title, true);
+  if (!window) window = FindTopLevel(title, false);
+  if (!window) {
+    Print("not found");
+    return 1;
+  }
+  if (command == L"texts") return Texts(window);
+  if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  return Usage();
+}
