@@ -115,12 +115,20 @@ probe() {
 # The X window of the virtual desktop that holds the Wine window TITLE (Clickora by default).
 # NOTE: a desktop left by an earlier case may linger under the same name, so the desktop is found
 # as the parent of a window that lives in it now.
+# NOTE: the X side of a Wine window can lag behind the Windows side on a busy machine, so the search
+# is retried for a few seconds before giving up.
 desktop_window() {
-  local window parent
-  window=$(xdotool search --name "^${1:-Clickora}\$" 2>/dev/null | head -n 1)
-  [[ -n "$window" ]] || return 1
-  parent=$(xwininfo -children -id "$window" 2>/dev/null | awk '/Parent window id:/ { print $4; exit }')
-  [[ -n "$parent" ]] && printf '%d\n' "$parent"
+  local window parent attempt
+  for attempt in $(seq 1 20); do
+    window=$(xdotool search --name "^${1:-Clickora}\$" 2>/dev/null | head -n 1)
+    if [[ -n "$window" ]]; then
+      parent=$(xwininfo -children -id "$window" 2>/dev/null |
+        awk '/Parent window id:/ { print $4; exit }')
+      [[ -n "$parent" ]] && printf '%d\n' "$parent" && return 0
+    fi
+    sleep 0.5
+  done
+  return 1
 }
 
 # Gives the X keyboard focus to the desktop holding TITLE, so that typed keys reach Wine.
