@@ -15,6 +15,15 @@ std::string FileMessage(std::string_view head, const std::string& path, const st
   return message;
 }
 
+// True when the user chose a file. A cancel is the user's own choice and says nothing; a dialog
+// that could not be shown is reported.
+bool FileChosen(platform::DialogResult result, platform::ProgramServices& program) {
+  if (result == platform::DialogResult::kFailed) {
+    program.ShowMessage(texts::kFileDialogFailedMessage);
+  }
+  return result == platform::DialogResult::kConfirmed;
+}
+
 }  // namespace
 
 // Open and Save share CommonDialog1, so its FileName carries from one command to the next. A
@@ -27,15 +36,7 @@ void FrmMousePos::openna_Click() {
   common_dialog1_.SetDefaultExt(texts::kSettingsExtension);
   common_dialog1_.SetFilter(texts::kOpenFilter);
   common_dialog1_.SetFileName(texts::kOpenProposedName);
-  switch (common_dialog1_.ShowOpen()) {
-    case platform::DialogResult::kConfirmed:
-      break;
-    case platform::DialogResult::kCancelled:
-      return;
-    case platform::DialogResult::kFailed:
-      services_.program.ShowMessage(texts::kFileDialogFailedMessage);
-      return;
-  }
+  if (!FileChosen(common_dialog1_.ShowOpen(), services_.program)) return;
 
   const std::string path = common_dialog1_.FileName();
   std::string contents;
@@ -59,15 +60,7 @@ void FrmMousePos::Savena_Click() {
   common_dialog1_.SetInitDir(services_.program.ProgramFolder());
   common_dialog1_.SetDefaultExt(texts::kSettingsExtension);
   common_dialog1_.SetFilter(texts::kSaveFilter);
-  switch (common_dialog1_.ShowSave()) {
-    case platform::DialogResult::kConfirmed:
-      break;
-    case platform::DialogResult::kCancelled:
-      return;
-    case platform::DialogResult::kFailed:
-      services_.program.ShowMessage(texts::kFileDialogFailedMessage);
-      return;
-  }
+  if (!FileChosen(common_dialog1_.ShowSave(), services_.program)) return;
 
   platform::SequentialWriter writer;
   for (const platform::TextBox* field : std::array{&text4_, &text5_, &text6_, &text7_, &text8_}) {
