@@ -74,7 +74,7 @@ bool TitleMatches(const std::wstring& caption, std::wstring_view pattern) {
 std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> windows;
   ::EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
+      [](HWND window, LPARAM context) CALLBACK -> BOOL {
         reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
         return TRUE;
       },
@@ -136,7 +136,7 @@ int Texts(HWND window) {
   } context{window, origin};
   ::EnumChildWindows(
       window,
-      [](HWND child, LPARAM param) -> BOOL {
+      [](HWND child, LPARAM param) CALLBACK -> BOOL {
         const auto* ctx = reinterpret_cast<const Context*>(param);
         RECT rect{};
         ::GetWindowRect(child, &rect);
