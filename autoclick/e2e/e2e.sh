@@ -62,6 +62,16 @@ fail() {
 
 alive() { [[ -n "$1" ]] && kill -0 "$1" 2>/dev/null; }
 
+# NOTE: a short Wine tool (reg) now and then fails to start on a busy machine; it is tried again.
+reg_add() {
+  local attempt
+  for attempt in 1 2 3; do
+    timeout 60 wine reg add "$@" >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
 cleanup() {
   # Only the processes this script started, by their ids.
   for pid in $tapvane_pid $target_pid; do
@@ -82,20 +92,25 @@ now_ms() { date +%s%3N; }
 prepare_prefix() {
   local app
   for app in tapvane.exe click_target.exe probe.exe hh.exe; do
-    timeout 60 wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$desktop_name" /f \
-      >/dev/null 2>&1 || fail "cannot set the virtual desktop of $app"
+    reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$desktop_name" /f ||
+      fail "cannot set the virtual desktop of $app"
   done
-  timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop_name" /d "$screen_size" /f \
-    >/dev/null 2>&1 || fail "cannot set the size of the virtual desktop"
+  reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop_name" /d "$screen_size" /f ||
+    fail "cannot set the size of the virtual desktop"
   # Thai captions are set in Tahoma; with only the TLWG fonts present they render through Loma.
   local fontlink='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
   local face
   for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
-    timeout 60 wine reg add "$fontlink" /v "$face" /t REG_MULTI_SZ /d 'Loma.ttf,Loma' /f >/dev/null 2>&1 ||
+    reg_add "$fontlink" /v "$face" /t REG_MULTI_SZ /d 'Loma.ttf,Loma' /f ||
       fail "cannot link the font $face to Loma"
   done
   # Registered for every case: another test of the prefix may have unregistered the library.
-  timeout 120 wine regsvr32 /s "$horolon" >/dev/null 2>&1 || fail "regsvr32 could not register $horolon"
+  local attempt registered=0
+  for attempt in 1 2 3; do
+    timeout 120 wine regsvr32 /s "$horolon" >/dev/null 2>&1 && registered=1 && break
+    sleep 0.5
+  done
+  ((registered)) || fail "regsvr32 could not register $horolon"
 }
 
 # Runs probe.exe; its own statuses are 0 (done), 1 (not found) and 2 (usage). Any other status means
@@ -140,18 +155,43 @@ focus_desktop() {
 }
 has_focus() { [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]]; }
 
-start_target() {
-  rm -f "$case_dir/clicks.log"
-  timeout 170 wine "$click_target" "$(winepath -w "$case_dir/clicks.log" 2>/dev/null)" 650 100 300 200 \
-    >"$case_dir/click_target.out" 2>&1 &
-  target_pid=$!
-  probe wait 'Clickora click target' 30000 >/dev/null || fail "the click target did not appear"
+# launch TITLE OUTPUT COMMAND...: starts a Wine program in the background (its pid in launched_pid)
+# and waits up to 30 s for its window TITLE.
+# NOTE: a program started while the previous case's virtual desktop is still closing can die at
+# once with an X error (BadWindow on X_CreateWindow); such a start is tried again.
+launched_pid=
+launch() {
+  local title=$1 output=$2 attempt slice
+  shift 2
+  for attempt in 1 2 3; do
+    "$@" >"$output" 2>&1 &
+    launched_pid=$!
+    for slice in 1 2 3 4 5 6; do
+      probe wait "$title" 5000 >/dev/null && return 0
+      alive "$launched_pid" || break
+    done
+    kill "$launched_pid" 2>/dev/null
+    wait "$launched_pid" 2>/dev/null
+    echo "start of \"$title\" failed (attempt $attempt): $(tr -d '\r' <"$output" | head -n 1)" \
+      >>"$case_dir/probe.err"
+  done
+  return 1
 }
 
+run_target() {
+  exec timeout 170 wine "$click_target" "$(winepath -w "$case_dir/clicks.log" 2>/dev/null)" 650 100 300 200
+}
+start_target() {
+  rm -f "$case_dir/clicks.log"
+  launch 'Clickora click target' "$case_dir/click_target.out" run_target ||
+    fail "the click target did not appear"
+  target_pid=$launched_pid
+}
+
+run_tapvane() { cd "$case_dir" && exec timeout 170 wine "$tapvane"; }
 start_tapvane() {
-  (cd "$case_dir" && exec timeout 170 wine "$tapvane") >"$case_dir/tapvane.out" 2>&1 &
-  tapvane_pid=$!
-  probe wait Clickora 30000 >/dev/null || fail "the window \"Clickora\" did not appear"
+  launch Clickora "$case_dir/tapvane.out" run_tapvane || fail "the window \"Clickora\" did not appear"
+  tapvane_pid=$launched_pid
   # The read-out's first tick replaces the design text "Text2".
   local deadline=$(($(now_ms) + 10000))
   until snapshot && [[ "$(text_of Text2)" == " x : "* ]]; do
@@ -162,7 +202,17 @@ start_tapvane() {
 }
 
 # Reads the window and its controls into $case_dir/window.txt.
-snapshot() { probe texts Clickora >"$case_dir/window.txt"; }
+# NOTE: a read can race the window's own update and catch an empty text; the Start button never has
+# an empty caption, so a snapshot without one is taken again.
+snapshot() {
+  local attempt
+  for attempt in 1 2 3; do
+    probe texts Clickora >"$case_dir/window.txt"
+    [[ -n "$(field Command4 10)" ]] && return 0
+    sleep 0.1
+  done
+  return 0
+}
 
 # field NAME COLUMN: a column of the control NAME in the last snapshot (found by class and place).
 # Columns: 3 x, 4 y, 5 width, 6 height, 7 visible, 8 enabled, 9 checked, 10 text.
