@@ -24,14 +24,8 @@ constexpr ColourDesign kHighlightText = ColourDesign::HighlightText();
 
 ControlDesign TextBox(const char* name, int left, int top, int width, int height,
                       std::string_view text) {
-  ControlDesign control;
-  control.name = name;
-  control.kind = ControlKind::kTextBox;
-  control.left = left;
-  control.top = top;
-  control.width = width;
-  control.height = height;
-  control.text = text;
+  ControlDesign control = platform::PlacedControl(name, ControlKind::kTextBox, left, top, width,
+                                                  height, std::string(text));
   control.font = kComicSans;
   return control;
 }
@@ -39,14 +33,8 @@ ControlDesign TextBox(const char* name, int left, int top, int width, int height
 // The white captions that stand on the background picture.
 ControlDesign WhiteLabel(const char* name, int left, int top, int width, int height,
                          std::string_view caption, const FontDesign& font) {
-  ControlDesign control;
-  control.name = name;
-  control.kind = ControlKind::kLabel;
-  control.left = left;
-  control.top = top;
-  control.width = width;
-  control.height = height;
-  control.text = caption;
+  ControlDesign control = platform::PlacedControl(name, ControlKind::kLabel, left, top, width,
+                                                  height, std::string(caption));
   control.font = font;
   control.fore_colour = kHighlightText;
   control.transparent = true;

@@ -42,15 +42,7 @@ class RecordingSink final : public FormEventSink {
 
 ControlDesign Control(const char* name, ControlKind kind, int left, int top, int width, int height,
                       const char* text) {
-  ControlDesign control;
-  control.name = name;
-  control.kind = kind;
-  control.left = left;
-  control.top = top;
-  control.width = width;
-  control.height = height;
-  control.text = text;
-  return control;
+  return PlacedControl(name, kind, left, top, width, height, text);
 }
 
 FormDesign SmallDesign() {

@@ -52,6 +52,21 @@ struct ControlDesign {
   int max_length = 0;  // text boxes: typed characters allowed, 0 = no limit
 };
 
+// A control of the given kind, place and size (twips) and start text, with every other setting at
+// its default.
+inline ControlDesign PlacedControl(std::string name, ControlKind kind, int left, int top, int width,
+                                   int height, std::string text = {}) {
+  ControlDesign control;
+  control.name = std::move(name);
+  control.kind = kind;
+  control.left = left;
+  control.top = top;
+  control.width = width;
+  control.height = height;
+  control.text = std::move(text);
+  return control;
+}
+
 struct TimerDesign {
   std::string name;
   int interval_ms = 0;

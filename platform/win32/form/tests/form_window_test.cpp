@@ -64,17 +64,10 @@ class RecordingSink final : public FormEventSink {
   std::function<void(std::string_view, std::string_view)> on_event;
 };
 
+// Each control's start text is its name.
 ControlDesign Control(const char* name, ControlKind kind, int left, int top, int width,
                       int height) {
-  ControlDesign control;
-  control.name = name;
-  control.kind = kind;
-  control.left = left;
-  control.top = top;
-  control.width = width;
-  control.height = height;
-  control.text = name;
-  return control;
+  return PlacedControl(name, kind, left, top, width, height, name);
 }
 
 FormDesign SmallDesign() {
