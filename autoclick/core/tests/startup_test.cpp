@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app_harness.h"
+#include "autoclick/run_tapvane.h"
 #include "autoclick/texts.h"
 
 namespace clickora::autoclick {
@@ -47,6 +48,24 @@ TEST(StartUp, UnregisteredControlClassFailsTheWindowWithItsName) {
   const platform::CreateFormResult created = backend.runtime.CreateForm(FrmMousePosDesign());
   EXPECT_EQ(created.window, nullptr);
   EXPECT_NE(created.error.find("\"Horolib.LongTimer\""), std::string::npos) << created.error;
+}
+
+// The program's one start-up: a window that cannot be created is a Thai message that names the
+// class and its registration, and exit status 3; otherwise the window loads and runs.
+TEST(StartUp, RunTapvaneReportsAFailedCreationOrRunsTheWindow) {
+  platform::fake::FakeBackend unregistered;
+  EXPECT_EQ(RunTapvane(unregistered.runtime, unregistered.services), kExitCannotStart);
+  ASSERT_EQ(unregistered.program.Messages().size(), 1u);
+  const std::string& message = unregistered.program.Messages().front();
+  EXPECT_EQ(message.rfind(texts::kCannotStartHead, 0), 0u) << message;
+  EXPECT_NE(message.find("\"Horolib.LongTimer\""), std::string::npos) << message;
+  EXPECT_NE(message.find("regsvr32 horolon.ocx"), std::string::npos) << message;
+
+  App registered(testing::Timers::kRecording);
+  registered.backend.program.SetProgramFolder("C:\\Tools");
+  EXPECT_EQ(RunTapvane(registered.backend.runtime, registered.backend.services), 0);
+  EXPECT_TRUE(registered.backend.program.Messages().empty());
+  EXPECT_EQ(registered.backend.program.HelpFile(), "C:\\Tools\\manual.chm");  // Form_Load ran
 }
 
 TEST(WindowSize, HeldAtItsSizeUnlessMinimized) {

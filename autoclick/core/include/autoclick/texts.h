@@ -81,5 +81,14 @@ inline constexpr std::string_view kCannotOpenFileHead = "เปิดไฟล�
 inline constexpr std::string_view kCannotSaveFileHead = "บันทึกไฟล์ไม่ได้: ";
 // The file dialog could not be shown.
 inline constexpr std::string_view kFileDialogFailedMessage = "เปิดหน้าต่างเลือกไฟล์ไม่ได้";
+// The program cannot start, cannot create the window: followed by the runtime's reason.
+inline constexpr std::string_view kCannotStartHead = "โปรแกรมเริ่มทำงานไม่ได้ สร้างหน้าต่างไม่ได้\n\n";
+// The control Horolib.LongTimer comes with the program in horolon.ocx (on Linux,
+// libhorolon.so beside the program). Register it once from an administrator's command prompt
+// in the program's folder: regsvr32 horolon.ocx
+inline constexpr std::string_view kCannotStartHint =
+    "\n\nตัวควบคุม Horolib.LongTimer มากับโปรแกรมในไฟล์ horolon.ocx (บน Linux คือ libhorolon.so "
+    "ข้างโปรแกรม) ลงทะเบียนครั้งเดียวจากพรอมต์คำสั่งของผู้ดูแลระบบในโฟลเดอร์ของโปรแกรม:\n\n"
+    "    regsvr32 horolon.ocx";
 
 }  // namespace clickora::autoclick::texts
