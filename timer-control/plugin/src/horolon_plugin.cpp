@@ -18,14 +18,15 @@
 #include "platform/interval_timer.h"
 #include "platform/property_bag.h"
 #include "timer_control/long_timer.h"
+#include "timer_control/long_timer_identity.h"
 
 namespace clickora::horolon {
 namespace {
 
-constexpr std::string_view kClassName = "Horolib.LongTimer";
-constexpr std::int32_t kIntervalId = 0x68030003;  // VT_R4, seconds
-constexpr std::int32_t kEnabledId = 0x68030002;   // VT_BOOL
-constexpr std::int32_t kOnTimerId = 1;
+constexpr std::string_view kClassName = identity::kProgId;
+constexpr std::int32_t kIntervalId = identity::kIntervalDispId;
+constexpr std::int32_t kEnabledId = identity::kEnabledDispId;
+constexpr std::int32_t kOnTimerId = identity::kOnTimerDispId;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

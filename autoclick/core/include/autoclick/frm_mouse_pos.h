@@ -8,12 +8,13 @@
 #include "platform/form_runtime.h"
 #include "platform/services.h"
 #include "platform/window.h"
+#include "timer_control/long_timer_identity.h"
 
 namespace clickora::autoclick {
 
 // The LongTimer control's properties by dispatch identifier, as its type library fixes them.
-inline constexpr platform::DispId kLongTimerIntervalId = 0x68030003;  // VT_R4, seconds
-inline constexpr platform::DispId kLongTimerEnabledId = 0x68030002;   // VT_BOOL
+inline constexpr platform::DispId kLongTimerIntervalId = horolon::identity::kIntervalDispId;
+inline constexpr platform::DispId kLongTimerEnabledId = horolon::identity::kEnabledDispId;
 
 // The longest period a run accepts: 24 days. The LongTimer's float accumulator stops counting a
 // little beyond it.

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "timer_control/long_timer_identity.h"
+
 // Every text the program shows or writes, in one place, byte for byte (UTF-8). Glosses of the Thai
 // texts are given for the reader; they are never shown.
 namespace clickora::autoclick::texts {
@@ -41,7 +43,7 @@ inline constexpr std::string_view kMenuSave = "Save";
 inline constexpr std::string_view kMenuExit = "Exit";
 // both the top menu and its one item
 inline constexpr std::string_view kMenuManual = "Manual";
-inline constexpr std::string_view kLongTimerClass = "Horolib.LongTimer";
+inline constexpr std::string_view kLongTimerClass = horolon::identity::kProgId;
 inline constexpr std::string_view kBackgroundPicture = "background.jpg";
 inline constexpr std::string_view kIcon = "tapvane.ico";
 // The click run.
