@@ -22,11 +22,20 @@ check() {  # check DESCRIPTION COMMAND...
 
 # reg prints CR LF lines; compare without the CR.
 query() { timeout 60 wine reg query "$@" 2>/dev/null | tr -d '\r'; }
-has_value() {  # has_value KEY NAME-OR-(Default) DATA
-  query "$1" | grep -F "$2" | grep -qF "REG_SZ    $3"
+# NOTE: on a busy machine a Wine tool now and then fails to start at all; a present key or value
+# is therefore looked for up to three times before it counts as missing.
+retried() {
+  for _ in 1 2 3; do
+    "$@" && return 0
+    sleep 1
+  done
+  return 1
 }
-has_key() { timeout 60 wine reg query "$1" >/dev/null 2>&1; }
-lacks_key() { ! has_key "$1"; }
+value_once() { query "$1" | grep -F "$2" | grep -qF "REG_SZ    $3"; }
+has_value() { retried value_once "$@"; }  # has_value KEY NAME-OR-(Default) DATA
+key_once() { timeout 60 wine reg query "$1" >/dev/null 2>&1; }
+has_key() { retried key_once "$1"; }
+lacks_key() { ! key_once "$1"; }
 
 win_ocx=$(timeout 60 winepath -w "$ocx" | tr -d '\r')
 regsvr() { timeout 120 wine regsvr32 "$@" "$win_ocx" </dev/null; }
