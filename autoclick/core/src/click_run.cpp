@@ -37,6 +37,9 @@ std::string RunCaption(std::string_view head, double clicks_made) {
 }  // namespace
 
 void FrmMousePos::Command4_Click() {
+  // A refused or failed Start puts back exactly what was there: the counter and the caption
+  // (after a finished run, the finished caption).
+  const std::string caption_before = command4_.Caption();
   command4_.SetEnabled(false);
   command4_.SetCaption(texts::kStartedCaption);
   const std::string counter_text = text7_.Text();
@@ -45,15 +48,17 @@ void FrmMousePos::Command4_Click() {
     const double minutes = numbers::LeadingNumber(text8_.Text());
     if (minutes > kLongestPeriodMinutes) {
       services_.program.ShowMessage(texts::kPeriodTooLongMessage);
-      RestoreStart(counter_text);
+      RestoreStart(counter_text, caption_before);
+      return;
+    }
+    // Zero or less (a very large negative period among them) is refused before any conversion,
+    // so it reads as the refusal it is rather than as an overflow of the seconds.
+    if (!(minutes > 0) || !TimerWouldCount(ToSingle(minutes * 60))) {
+      services_.program.ShowMessage(texts::kPeriodTooShortMessage);
+      RestoreStart(counter_text, caption_before);
       return;
     }
     const float seconds = ToSingle(minutes * 60);
-    if (!TimerWouldCount(seconds)) {
-      services_.program.ShowMessage(texts::kPeriodTooShortMessage);
-      RestoreStart(counter_text);
-      return;
-    }
     // Both timers get the period, whichever mode is chosen.
     PutInterval(long_timer1_, seconds);
     PutInterval(long_timer2_, seconds);
@@ -61,13 +66,14 @@ void FrmMousePos::Command4_Click() {
     if (option2_.Value()) dbClick();
   } catch (...) {
     text7_.SetText(counter_text);
-    throw;  // reported by the dispatch, which also gives Start back
+    caption_after_error_ = caption_before;
+    throw;  // reported by the dispatch, which also stops the timers and gives Start back
   }
 }
 
-void FrmMousePos::RestoreStart(const std::string& counter_text) {
+void FrmMousePos::RestoreStart(const std::string& counter_text, const std::string& caption) {
   text7_.SetText(counter_text);
-  command4_.SetCaption(texts::kStartCaption);
+  command4_.SetCaption(caption);
   command4_.SetEnabled(true);
 }
 

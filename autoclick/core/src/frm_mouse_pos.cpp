@@ -73,10 +73,11 @@ void FrmMousePos::ReportError(std::string_view error_name) {
       const platform::PutResult result = timer->PutProperty(kLongTimerEnabledId, false);
       if (!result.ok) message += "\n" + result.error;
     }
-    command4_.SetCaption(texts::kStartCaption);
+    command4_.SetCaption(caption_after_error_.value_or(std::string(texts::kStartCaption)));
     command4_.SetEnabled(true);
     click_count_ = 1;  // the next run counts from its first click again
   }
+  caption_after_error_.reset();
   services_.program.ShowMessage(message);
 }
 
@@ -95,12 +96,21 @@ void FrmMousePos::Form_Load() {
                                 std::string(texts::kHelpFileName));
   window_.SetCaption(texts::kWindowCaption);
   click_count_ = numbers::RoundToLong(numbers::LeadingNumber(text7_.Text()));
-  PutEnabled(long_timer1_, false);
-  PutEnabled(long_timer2_, false);
+  // A failed put must not leave the window half started (no mode selected, Start unusable):
+  // every step runs, and the first failure is reported afterwards.
+  std::optional<PropertyPutError> failure;
+  for (platform::EmbeddedControl* timer : {&long_timer1_, &long_timer2_}) {
+    try {
+      PutEnabled(*timer, false);
+    } catch (const PropertyPutError& error) {
+      if (!failure) failure = error;
+    }
+  }
   option1_.SetValue(true);
   option2_.SetEnabled(true);
   text6_.SetMaxLength(8);
   text8_.SetMaxLength(5);
+  if (failure) throw *failure;
 }
 
 void FrmMousePos::Form_Resize() {

@@ -44,6 +44,10 @@ void FrmMousePos::openna_Click() {
     services_.program.ShowMessage(FileMessage(texts::kCannotOpenFileHead, path, read.error));
     return;
   }
+  // Some editors begin a text file with a UTF-8 byte-order mark; it is no part of X.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (std::string_view(contents).starts_with(kByteOrderMark))
+    contents.erase(0, kByteOrderMark.size());
   // Values go into the fields in order; a short file sets only the fields it has values for.
   platform::SequentialReader reader(std::move(contents));
   for (platform::TextBox* field : std::array{&text4_, &text5_, &text6_, &text7_, &text8_}) {

@@ -20,6 +20,7 @@ class LongTimerControl final : public platform::EmbeddedControl {
       : timer_(site.loop, site.loop, [raise = site.raise_event] { raise("OnTimer"); }) {}
 
   platform::PutResult PutProperty(platform::DispId id, const platform::DispValue& value) override {
+    if (fail_puts_) return {false, "Automation error"};
     if (id == kLongTimerIntervalId && std::holds_alternative<float>(value)) {
       timer_.SetInterval(std::get<float>(value));
     } else if (id == kLongTimerEnabledId && std::holds_alternative<bool>(value)) {
@@ -30,6 +31,8 @@ class LongTimerControl final : public platform::EmbeddedControl {
     return {};
   }
   horolon::LongTimer& timer() { return timer_; }
+  // Every put fails from now on, as a control whose server has gone away.
+  void FailNextPuts() { fail_puts_ = true; }
 
   static platform::fake::EmbeddedControlFactory Factory() {
     return [](const platform::fake::EmbeddedControlSite& site)
@@ -42,6 +45,7 @@ class LongTimerControl final : public platform::EmbeddedControl {
 
  private:
   horolon::LongTimer timer_;
+  bool fail_puts_ = false;
 };
 
 enum class Timers { kReal, kRecording };

@@ -150,7 +150,9 @@ TEST(ClickRun, PeriodLimits) {
                {"0", 0, texts::kPeriodTooShortMessage},
                {"-2", 0, texts::kPeriodTooShortMessage},
                {"", 0, texts::kPeriodTooShortMessage},
-               {"0.000001", 0, texts::kPeriodTooShortMessage}};
+               {"0.000001", 0, texts::kPeriodTooShortMessage},
+               {"-1e39", 0, texts::kPeriodTooShortMessage},  // not an overflow of the seconds
+               {"-1e99", 0, texts::kPeriodTooShortMessage}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.minutes);
     App app(Timers::kRecording);
@@ -194,7 +196,6 @@ TEST(ClickRun, RunTimeErrorsStopTheRunAndKeepTheProgram) {
   } cases[] = {
       {"X beyond 32 bits", "1e10", "1", "0.01", 0, "0"},
       {"counter overflow", "500", "2147483647", "0.01", 2, "0"},
-      {"period beyond a float", "500", "1", "-1e39", 0, "1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -249,6 +250,33 @@ TEST(ClickRun, FailedPutIsReportedAndStartComesBack) {
   EXPECT_EQ(app.Command4().Caption(), texts::kStartCaption);
   EXPECT_EQ(app.Text("Text7").Text(), "1");
   EXPECT_EQ(app.Recording("LongTimer2").LastPut(kLongTimerEnabledId), platform::DispValue(false));
+}
+
+// A refused or failed Start after a finished run puts back the finished caption, not "Start".
+TEST(ClickRun, RefusedOrFailedStartKeepsTheFinishedCaption) {
+  const struct {
+    const char* name;
+    const char* period;
+    bool fail_put;
+  } cases[] = {{"too long", "99999", false}, {"too short", "0", false}, {"failed put", "1", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    App app;
+    app.Start();
+    app.Text("Text6").SetText("2");
+    app.Text("Text8").SetText("0.01");
+    ASSERT_TRUE(app.RunToEnd());
+    ASSERT_EQ(app.Command4().Caption(), Finished(2));
+    app.Text("Text8").SetText(c.period);
+    if (c.fail_put) {
+      app.window->EmbeddedAs<testing::LongTimerControl>("LongTimer1").FailNextPuts();
+    }
+    app.window->PressButton("Command4");
+    EXPECT_EQ(app.Messages().size(), 1u);
+    EXPECT_TRUE(app.Command4().Enabled());
+    EXPECT_EQ(app.Command4().Caption(), Finished(2));
+    EXPECT_EQ(app.Text("Text7").Text(), "3");
+  }
 }
 
 }  // namespace

@@ -54,6 +54,17 @@ TEST(SettingsFile, OpenPutsEachValueInItsFieldAndOnlyThose) {
       {"empty file", "", {"a", "b", "c", "d", "e"}},
       {"quotes and leading blanks", "\"1,5\"\r\n   2\r\n\r\n4\n5", {"1,5", "2", "", "4", "5"}},
       {"more than five values", "1,2,3,4,5,6\r\n", {"1", "2", "3", "4", "5"}},
+      {"UTF-8 byte-order mark",
+       "\xEF\xBB\xBF"
+       "10\r\n20\r\n3\r\n1\r\n2\r\n",
+       {"10", "20", "3", "1", "2"}},
+      {"a mark only at the start is skipped",
+       "\xEF\xBB\xBF\r\n\xEF\xBB\xBF"
+       "1\r\n",
+       {"",
+        "\xEF\xBB\xBF"
+        "1",
+        "c", "d", "e"}},
       {"longer than the typing limit",
        "1\r\n2\r\n123456789012\r\n4\r\n1234567\r\n",
        {"1", "2", "123456789012", "4", "1234567"}},

@@ -68,6 +68,27 @@ TEST(StartUp, RunTapvaneReportsAFailedCreationOrRunsTheWindow) {
   EXPECT_EQ(registered.backend.program.HelpFile(), "C:\\Tools\\manual.chm");  // Form_Load ran
 }
 
+// A failed put at start-up is reported, and the window is still fully started: a mode selected,
+// double click enabled, the typing limits set, the other timer disabled, Start usable.
+TEST(StartUp, FailedPutDuringStartUpFinishesTheStepsAndReportsIt) {
+  App app(testing::Timers::kRecording);
+  app.Recording("LongTimer1").FailPutsOf(kLongTimerEnabledId, "Automation error");
+  app.Start();
+  ASSERT_EQ(app.Messages().size(), 1u);
+  EXPECT_NE(app.Messages().front().find("Automation error"), std::string::npos);
+  EXPECT_TRUE(app.window->OptionNamed("Option1").Value());
+  EXPECT_TRUE(app.window->OptionNamed("Option2").Enabled());
+  EXPECT_EQ(app.Text("Text6").MaxLength(), 8);
+  EXPECT_EQ(app.Text("Text8").MaxLength(), 5);
+  EXPECT_EQ(app.Recording("LongTimer2").LastPut(kLongTimerEnabledId), platform::DispValue(false));
+  EXPECT_TRUE(app.Command4().Enabled());
+  EXPECT_FALSE(app.backend.program.Ended());
+
+  app.Recording("LongTimer1").ClearFailures();
+  app.window->PressButton("Command4");
+  EXPECT_EQ(app.Recording("LongTimer1").LastPut(kLongTimerEnabledId), platform::DispValue(true));
+}
+
 TEST(WindowSize, HeldAtItsSizeUnlessMinimized) {
   App app;
   app.Start();

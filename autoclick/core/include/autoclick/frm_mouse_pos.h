@@ -67,7 +67,7 @@ class FrmMousePos final : public platform::FormEventSink {
   void Arm(ClickMode mode);
   void Tick(ClickMode mode);
   // Puts back Start as it was before it was pressed, after a refused or failed Start.
-  void RestoreStart(const std::string& counter_text);
+  void RestoreStart(const std::string& counter_text, const std::string& caption);
   void PutInterval(platform::EmbeddedControl& timer, float seconds);
   void PutEnabled(platform::EmbeddedControl& timer, bool enabled);
   void ReportError(std::string_view error_name);
@@ -91,6 +91,9 @@ class FrmMousePos final : public platform::FormEventSink {
   std::int32_t click_count_ = 0;
   double click_target_ = 0;
   std::optional<std::string> settings_value_;
+  // What Start shows again after an error: the caption from before Start when Start itself
+  // failed, "Start" when a run failed.
+  std::optional<std::string> caption_after_error_;
 };
 
 }  // namespace clickora::autoclick

@@ -20,8 +20,9 @@ UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD d
   return UniqueFile(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
-FileResult Failure(const std::string& path, DWORD code) {
-  return {false, path + ": " + SystemErrorText(code)};
+// The reason only: the message that shows it names the file itself.
+FileResult Failure(DWORD code) {
+  return {false, SystemErrorText(code)};
 }
 
 // Deletes the temporary file unless it has been put in place.
@@ -52,16 +53,15 @@ std::wstring FolderOf(const std::wstring& path) {
 FileResult Win32FileSystem::ReadText(const std::string& path, std::string& contents) {
   const UniqueFile file =
       OpenFile(Widen(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-  if (!file) return Failure(path, ::GetLastError());
+  if (!file) return Failure(::GetLastError());
   LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.Get(), &size)) return Failure(path, ::GetLastError());
-  if (size.QuadPart > kMaxFileBytes)
-    return {false, path + ": the file is too large for a settings file"};
+  if (!::GetFileSizeEx(file.Get(), &size)) return Failure(::GetLastError());
+  if (size.QuadPart > kMaxFileBytes) return {false, "the file is too large for a settings file"};
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!bytes.empty() &&
       !::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
-    return Failure(path, ::GetLastError());
+    return Failure(::GetLastError());
   }
   bytes.resize(read);
   contents = CodePageToUtf8(bytes, CP_ACP);
@@ -75,28 +75,28 @@ FileResult Win32FileSystem::ReplaceText(const std::string& path, std::string_vie
   // API does (Wine replaces it); a read-only settings file is kept as it is everywhere.
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    return Failure(path, ERROR_ACCESS_DENIED);
+    return Failure(ERROR_ACCESS_DENIED);
   }
 
   wchar_t temporary_path[MAX_PATH + 16] = {};
   if (!::GetTempFileNameW(FolderOf(target).c_str(), L"clk", 0, temporary_path)) {
-    return Failure(path, ::GetLastError());
+    return Failure(::GetLastError());
   }
   TemporaryFile temporary(temporary_path);
   {
     const UniqueFile file = OpenFile(temporary.Path(), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    if (!file) return Failure(path, ::GetLastError());
+    if (!file) return Failure(::GetLastError());
     DWORD written = 0;
     if (!bytes.empty() && (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
                                         &written, nullptr) ||
                            written != bytes.size())) {
-      return Failure(path, ::GetLastError());
+      return Failure(::GetLastError());
     }
-    if (!::FlushFileBuffers(file.Get())) return Failure(path, ::GetLastError());
+    if (!::FlushFileBuffers(file.Get())) return Failure(::GetLastError());
   }
   if (!::MoveFileExW(temporary.Path().c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return Failure(path, ::GetLastError());
+    return Failure(::GetLastError());
   }
   temporary.Keep();
   return {};
