@@ -40,6 +40,22 @@ function(clickora_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 endfunction()
 
+# clickora_add_portable_library(name sources...): a static library of portable code, its public
+# headers in include/ beside it, with its tests/ (native builds) and fuzz/ (CLICKORA_FUZZ) folders.
+# The fuzzers compile the sources themselves, for their coverage.
+function(clickora_add_portable_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_compile_features(${name} PUBLIC cxx_std_20)
+  target_link_libraries(${name} PRIVATE clickora_warnings)
+  if(NOT CMAKE_CROSSCOMPILING)
+    add_subdirectory(tests)
+  endif()
+  if(CLICKORA_FUZZ)
+    add_subdirectory(fuzz)
+  endif()
+endfunction()
+
 # clickora_add_subdirectory_if_present(dir [WHEN option]): adds a subdirectory only once it holds a
 # CMakeLists.txt, so a half-built tree still configures; with WHEN, only while the option is on.
 function(clickora_add_subdirectory_if_present dir)
