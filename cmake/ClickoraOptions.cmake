@@ -3,6 +3,17 @@
 option(CLICKORA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(CLICKORA_FUZZ "Build the libFuzzer targets (clang only)" OFF)
 
+# The backends, chosen here once: a Windows build carries the Windows runtime, horolon.ocx,
+# tapvane.exe and its Wine tests; any other build the POSIX services and the Linux (Qt 6/X11)
+# runtime, libhorolon.so and the native tapvane. An option that does not apply is forced off.
+include(CMakeDependentOption)
+cmake_dependent_option(CLICKORA_BUILD_WIN32 "Build the Windows backend and deliverables" ON
+  "WIN32" OFF)
+cmake_dependent_option(CLICKORA_BUILD_POSIX "Build the window-less services on POSIX" ON
+  "NOT WIN32" OFF)
+cmake_dependent_option(CLICKORA_BUILD_X11 "Build the Linux (Qt 6/X11) backend and deliverables" ON
+  "CLICKORA_BUILD_POSIX" OFF)
+
 add_library(clickora_warnings INTERFACE)
 target_compile_options(clickora_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Werror)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
@@ -29,12 +40,33 @@ function(clickora_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 endfunction()
 
-# Adds a subdirectory only once it holds a CMakeLists.txt, so a half-built tree still configures.
-macro(clickora_add_subdirectory_if_present dir)
+# clickora_add_portable_library(name sources...): a static library of portable code, its public
+# headers in include/ beside it, with its tests/ (native builds) and fuzz/ (CLICKORA_FUZZ) folders.
+# The fuzzers compile the sources themselves, for their coverage.
+function(clickora_add_portable_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_compile_features(${name} PUBLIC cxx_std_20)
+  target_link_libraries(${name} PRIVATE clickora_warnings)
+  if(NOT CMAKE_CROSSCOMPILING)
+    add_subdirectory(tests)
+  endif()
+  if(CLICKORA_FUZZ)
+    add_subdirectory(fuzz)
+  endif()
+endfunction()
+
+# clickora_add_subdirectory_if_present(dir [WHEN option]): adds a subdirectory only once it holds a
+# CMakeLists.txt, so a half-built tree still configures; with WHEN, only while the option is on.
+function(clickora_add_subdirectory_if_present dir)
+  cmake_parse_arguments(ARG "" "WHEN" "" ${ARGN})
+  if(DEFINED ARG_WHEN AND NOT ${ARG_WHEN})
+    return()
+  endif()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
     add_subdirectory(${dir})
   endif()
-endmacro()
+endfunction()
 
 # clickora_add_fuzzer(name SECONDS s SOURCES sources... INCLUDES dirs...): a libFuzzer target,
 # registered with CTest (label fuzz) to run for s seconds from the seed corpus in corpus/ beside

@@ -25,7 +25,7 @@ float ToSingle(double value) {
 // The timer holds its period to the thousandth of a second and counts nothing while it is 0 or
 // less, so a period that rounds to no time at all would leave a run waiting for ever.
 bool TimerWouldCount(float seconds) {
-  return numbers::LeadingNumber(numbers::FormatThousandths(seconds)) > 0;
+  return numbers::RoundToThousandths(seconds) > 0;
 }
 
 // "head  count  tail": the caption of a run in progress or finished.

@@ -1,6 +1,8 @@
 #include "autoclick/frm_mouse_pos_design.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "autoclick/texts.h"
 
@@ -13,169 +15,258 @@ using platform::ControlDesign;
 using platform::ControlKind;
 using platform::FontDesign;
 
-const FontDesign kComicSans{"Comic Sans MS", 8.25, false, Charset::kWestern};
-const FontDesign kComicSansBold{"Comic Sans MS", 8.25, true, Charset::kWestern};
-const FontDesign kTahomaThai{"Tahoma", 8.25, false, Charset::kThai};
-const FontDesign kTahomaThaiBold{"Tahoma", 8.25, true, Charset::kThai};
-const FontDesign kTahomaWestern{"Tahoma", 8.25, false, Charset::kWestern};
+const FontDesign kComicSans{.face = "Comic Sans MS", .points = 8.25, .charset = Charset::kWestern};
+const FontDesign kComicSansBold{
+    .face = "Comic Sans MS", .points = 8.25, .bold = true, .charset = Charset::kWestern};
+const FontDesign kTahomaThai{.face = "Tahoma", .points = 8.25, .charset = Charset::kThai};
+const FontDesign kTahomaThaiBold{
+    .face = "Tahoma", .points = 8.25, .bold = true, .charset = Charset::kThai};
+const FontDesign kTahomaWestern{.face = "Tahoma", .points = 8.25, .charset = Charset::kWestern};
 
 constexpr ColourDesign kLightGreen = ColourDesign::Rgb(128, 255, 128);
 constexpr ColourDesign kHighlightText = ColourDesign::HighlightText();
 
-ControlDesign TextBox(const char* name, int left, int top, int width, int height,
-                      std::string_view text) {
-  ControlDesign control = platform::PlacedControl(name, ControlKind::kTextBox, left, top, width,
-                                                  height, std::string(text));
-  control.font = kComicSans;
-  return control;
+constexpr ControlKind kTextBox = ControlKind::kTextBox;
+constexpr ControlKind kOptionButton = ControlKind::kOptionButton;
+constexpr ControlKind kLabel = ControlKind::kLabel;
+
+std::string Text(std::string_view text) {
+  return std::string(text);
 }
 
-// The white captions that stand on the background picture.
-ControlDesign WhiteLabel(const char* name, int left, int top, int width, int height,
-                         std::string_view caption, const FontDesign& font) {
-  ControlDesign control = platform::PlacedControl(name, ControlKind::kLabel, left, top, width,
-                                                  height, std::string(caption));
-  control.font = font;
-  control.fore_colour = kHighlightText;
-  control.transparent = true;
-  return control;
-}
-
+// Front to back.
 std::vector<ControlDesign> Controls() {
-  std::vector<ControlDesign> controls;
-
-  ControlDesign text1 = TextBox("Text1", 600, 600, 2535, 375, texts::kText1Start);
-  text1.back_colour = kLightGreen;
-  controls.push_back(text1);
-
-  ControlDesign option2;
-  option2.name = "Option2";
-  option2.kind = ControlKind::kOptionButton;
-  option2.left = 2160;
-  option2.top = 2400;
-  option2.width = 1575;
-  option2.height = 255;
-  option2.text = texts::kOption2Caption;
-  option2.font = kTahomaThai;
-  option2.back_colour = kHighlightText;
-  option2.enabled = false;  // start-up enables it
-  controls.push_back(option2);
-
-  ControlDesign option1 = option2;
-  option1.name = "Option1";
-  option1.left = 720;
-  option1.width = 1095;
-  option1.text = texts::kOption1Caption;
-  option1.enabled = true;
-  controls.push_back(option1);
-
-  ControlDesign text8 = TextBox("Text8", 2040, 1680, 1095, 375, "1");
-  text8.max_length = 5;
-  controls.push_back(text8);
-
-  // The click counter: hidden, and beyond the window's visible width as well.
-  ControlDesign text7 = TextBox("Text7", 3720, 240, 375, 375, "1");
-  text7.font.reset();
-  text7.visible = false;
-  controls.push_back(text7);
-
-  ControlDesign text6 = TextBox("Text6", 600, 1680, 1095, 375, "5");
-  text6.max_length = 8;
-  controls.push_back(text6);
-
-  controls.push_back(TextBox("Text5", 2040, 1080, 1095, 375, "500"));
-  controls.push_back(TextBox("Text4", 600, 1080, 1095, 375, "500"));
-
-  ControlDesign text2 = TextBox("Text2", 600, 120, 2535, 375, texts::kText2Start);
-  text2.back_colour = kLightGreen;
-  controls.push_back(text2);
-
-  ControlDesign command4;
-  command4.name = "Command4";
-  command4.kind = ControlKind::kCommandButton;
-  command4.left = 240;
-  command4.top = 3720;
-  command4.width = 3135;
-  command4.height = 495;
-  command4.text = texts::kStartCaption;
-  command4.font = kTahomaWestern;
-  controls.push_back(command4);
-
-  // The two black hints on the white panel.
-  ControlDesign label8 =
-      WhiteLabel("Label8", 240, 3240, 3615, 255, texts::kLabel8Caption, kTahomaThai);
-  label8.fore_colour = ColourDesign::Default();
-  controls.push_back(label8);
-  ControlDesign label7 = label8;
-  label7.name = "Label7";
-  label7.top = 2880;
-  label7.width = 3015;
-  label7.text = texts::kLabel7Caption;
-  controls.push_back(label7);
-
-  // The opaque white lower panel.
-  ControlDesign label10;
-  label10.name = "Label10";
-  label10.kind = ControlKind::kLabel;
-  label10.left = -120;
-  label10.top = 2280;
-  label10.width = 4335;
-  label10.height = 2055;
-  label10.back_colour = kHighlightText;
-  controls.push_back(label10);
-
-  controls.push_back(
-      WhiteLabel("Label9", 120, 600, 375, 255, texts::kLabel9Caption, kTahomaThaiBold));
-  controls.push_back(
-      WhiteLabel("Label6", 120, 195, 495, 255, texts::kLabel6Caption, kTahomaThaiBold));
-  controls.push_back(
-      WhiteLabel("Label5", 1800, 1755, 375, 255, texts::kLabel5Caption, kTahomaThaiBold));
-  controls.push_back(
-      WhiteLabel("Label4", 1800, 1155, 375, 255, texts::kLabel4Caption, kComicSansBold));
-  controls.push_back(
-      WhiteLabel("Label3", 360, 1155, 375, 375, texts::kLabel3Caption, kComicSansBold));
-  controls.push_back(
-      WhiteLabel("Label2", 240, 1755, 495, 375, texts::kLabel2Caption, kTahomaThaiBold));
-  controls.push_back(
-      WhiteLabel("Label1", 3200, 1755, 375, 255, texts::kLabel1Caption, kTahomaThaiBold));
-  return controls;
+  return {
+      {.name = "Text1",
+       .kind = kTextBox,
+       .left = 600,
+       .top = 600,
+       .width = 2535,
+       .height = 375,
+       .text = Text(texts::kText1Start),
+       .font = kComicSans,
+       .back_colour = kLightGreen},
+      {.name = "Option2",
+       .kind = kOptionButton,
+       .left = 2160,
+       .top = 2400,
+       .width = 1575,
+       .height = 255,
+       .text = Text(texts::kOption2Caption),
+       .font = kTahomaThai,
+       .back_colour = kHighlightText,
+       .enabled = false},  // start-up enables it
+      {.name = "Option1",
+       .kind = kOptionButton,
+       .left = 720,
+       .top = 2400,
+       .width = 1095,
+       .height = 255,
+       .text = Text(texts::kOption1Caption),
+       .font = kTahomaThai,
+       .back_colour = kHighlightText},
+      {.name = "Text8",
+       .kind = kTextBox,
+       .left = 2040,
+       .top = 1680,
+       .width = 1095,
+       .height = 375,
+       .text = "1",
+       .font = kComicSans,
+       .max_length = 5},
+      // The click counter: hidden, and beyond the window's visible width as well.
+      {.name = "Text7",
+       .kind = kTextBox,
+       .left = 3720,
+       .top = 240,
+       .width = 375,
+       .height = 375,
+       .text = "1",
+       .visible = false},
+      {.name = "Text6",
+       .kind = kTextBox,
+       .left = 600,
+       .top = 1680,
+       .width = 1095,
+       .height = 375,
+       .text = "5",
+       .font = kComicSans,
+       .max_length = 8},
+      {.name = "Text5",
+       .kind = kTextBox,
+       .left = 2040,
+       .top = 1080,
+       .width = 1095,
+       .height = 375,
+       .text = "500",
+       .font = kComicSans},
+      {.name = "Text4",
+       .kind = kTextBox,
+       .left = 600,
+       .top = 1080,
+       .width = 1095,
+       .height = 375,
+       .text = "500",
+       .font = kComicSans},
+      {.name = "Text2",
+       .kind = kTextBox,
+       .left = 600,
+       .top = 120,
+       .width = 2535,
+       .height = 375,
+       .text = Text(texts::kText2Start),
+       .font = kComicSans,
+       .back_colour = kLightGreen},
+      {.name = "Command4",
+       .kind = ControlKind::kCommandButton,
+       .left = 240,
+       .top = 3720,
+       .width = 3135,
+       .height = 495,
+       .text = Text(texts::kStartCaption),
+       .font = kTahomaWestern},
+      // The two black hints on the white panel.
+      {.name = "Label8",
+       .kind = kLabel,
+       .left = 240,
+       .top = 3240,
+       .width = 3615,
+       .height = 255,
+       .text = Text(texts::kLabel8Caption),
+       .font = kTahomaThai,
+       .transparent = true},
+      {.name = "Label7",
+       .kind = kLabel,
+       .left = 240,
+       .top = 2880,
+       .width = 3015,
+       .height = 255,
+       .text = Text(texts::kLabel7Caption),
+       .font = kTahomaThai,
+       .transparent = true},
+      // The opaque white lower panel.
+      {.name = "Label10",
+       .kind = kLabel,
+       .left = -120,
+       .top = 2280,
+       .width = 4335,
+       .height = 2055,
+       .back_colour = kHighlightText},
+      // The white captions that stand on the background picture.
+      {.name = "Label9",
+       .kind = kLabel,
+       .left = 120,
+       .top = 600,
+       .width = 375,
+       .height = 255,
+       .text = Text(texts::kLabel9Caption),
+       .font = kTahomaThaiBold,
+       .fore_colour = kHighlightText,
+       .transparent = true},
+      {.name = "Label6",
+       .kind = kLabel,
+       .left = 120,
+       .top = 195,
+       .width = 495,
+       .height = 255,
+       .text = Text(texts::kLabel6Caption),
+       .font = kTahomaThaiBold,
+       .fore_colour = kHighlightText,
+       .transparent = true},
+      {.name = "Label5",
+       .kind = kLabel,
+       .left = 1800,
+       .top = 1755,
+       .width = 375,
+       .height = 255,
+       .text = Text(texts::kLabel5Caption),
+       .font = kTahomaThaiBold,
+       .fore_colour = kHighlightText,
+       .transparent = true},
+      {.name = "Label4",
+       .kind = kLabel,
+       .left = 1800,
+       .top = 1155,
+       .width = 375,
+       .height = 255,
+       .text = Text(texts::kLabel4Caption),
+       .font = kComicSansBold,
+       .fore_colour = kHighlightText,
+       .transparent = true},
+      {.name = "Label3",
+       .kind = kLabel,
+       .left = 360,
+       .top = 1155,
+       .width = 375,
+       .height = 375,
+       .text = Text(texts::kLabel3Caption),
+       .font = kComicSansBold,
+       .fore_colour = kHighlightText,
+       .transparent = true},
+      {.name = "Label2",
+       .kind = kLabel,
+       .left = 240,
+       .top = 1755,
+       .width = 495,
+       .height = 375,
+       .text = Text(texts::kLabel2Caption),
+       .font = kTahomaThaiBold,
+       .fore_colour = kHighlightText,
+       .transparent = true},
+      {.name = "Label1",
+       .kind = kLabel,
+       .left = 3200,
+       .top = 1755,
+       .width = 375,
+       .height = 255,
+       .text = Text(texts::kLabel1Caption),
+       .font = kTahomaThaiBold,
+       .fore_colour = kHighlightText,
+       .transparent = true},
+  };
 }
 
 }  // namespace
 
 platform::FormDesign FrmMousePosDesign() {
-  platform::FormDesign design;
-  design.name = "frmMousePos";
-  design.caption = texts::kWindowDesignCaption;
-  design.client_width = 7365;
-  design.client_height = 5655;
-  design.left = 5145;
-  design.top = 4395;
-  design.background_picture = texts::kBackgroundPicture;
-  design.icon = texts::kIcon;
-  design.controls = Controls();
-  // The option group is one stop of the Tab key: its selected button takes the focus.
-  design.tab_order = {"Command4", "Text2",   "Text4",   "Text5", "Text6",
-                      "Text8",    "Option1", "Option2", "Text1"};
-  design.initial_focus = "Command4";
-  design.timers = {{"Timer10", 1, true}};
-  // Saved properties as the window keeps them: names in lower case, values as text.
-  design.embedded_controls = {
-      {"LongTimer1", std::string(texts::kLongTimerClass), {{"interval", "0"}}},
-      {"LongTimer2", std::string(texts::kLongTimerClass), {{"interval", "0"}}},
+  return {
+      .name = "frmMousePos",
+      .caption = Text(texts::kWindowDesignCaption),
+      .client_width = 7365,
+      .client_height = 5655,
+      .left = 5145,
+      .top = 4395,
+      .background_picture = Text(texts::kBackgroundPicture),
+      .icon = Text(texts::kIcon),
+      .controls = Controls(),
+      // The option group is one stop of the Tab key: its selected button takes the focus.
+      .tab_order = {"Command4", "Text2", "Text4", "Text5", "Text6", "Text8", "Option1", "Option2",
+                    "Text1"},
+      .initial_focus = "Command4",
+      .timers = {{.name = "Timer10", .interval_ms = 1, .enabled = true}},
+      // Saved properties as the window keeps them: names in lower case, values as text.
+      .embedded_controls =
+          {
+              {.name = "LongTimer1",
+               .class_name = Text(texts::kLongTimerClass),
+               .saved_properties = {{"interval", "0"}}},
+              {.name = "LongTimer2",
+               .class_name = Text(texts::kLongTimerClass),
+               .saved_properties = {{"interval", "0"}}},
+          },
+      .file_dialogs = {"CommonDialog1"},
+      .menus =
+          {
+              {.name = "file",
+               .caption = Text(texts::kMenuFile),
+               .items = {{.name = "openna", .caption = Text(texts::kMenuOpen)},
+                         {.name = "Savena", .caption = Text(texts::kMenuSave)},
+                         {.name = "exitna", .caption = Text(texts::kMenuExit)}}},
+              {.name = "regis",
+               .caption = Text(texts::kMenuManual),
+               .items = {{.name = "Aboutja", .caption = Text(texts::kMenuManual)}}},
+          },
   };
-  design.file_dialogs = {"CommonDialog1"};
-  design.menus = {
-      {"file",
-       std::string(texts::kMenuFile),
-       {{"openna", std::string(texts::kMenuOpen), {}},
-        {"Savena", std::string(texts::kMenuSave), {}},
-        {"exitna", std::string(texts::kMenuExit), {}}}},
-      {"regis",
-       std::string(texts::kMenuManual),
-       {{"Aboutja", std::string(texts::kMenuManual), {}}}},
-  };
-  return design;
 }
 
 }  // namespace clickora::autoclick

@@ -133,6 +133,10 @@ std::string FormatThousandths(float value) {
   return text;
 }
 
+double RoundToThousandths(float value) {
+  return LeadingNumber(FormatThousandths(value));
+}
+
 std::string FloatGeneralText(float value) {
   if (std::isnan(value)) return "0";
   if (std::isinf(value)) return std::string(value > 0 ? kPositiveInfinity : kNegativeInfinity);

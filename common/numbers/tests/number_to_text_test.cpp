@@ -95,6 +95,35 @@ TEST(FormatThousandthsTest, ReadsBackAsTheRoundedValue) {
   EXPECT_EQ(LeadingNumber(FormatThousandths(kInfF)), std::numeric_limits<double>::infinity());
 }
 
+TEST(RoundToThousandthsTest, RoundsAsTheThousandthsTextReadsBack) {
+  const struct {
+    float value;
+    double rounded;
+  } cases[] = {
+      {1.23456f, 1.235},
+      {1.2345f, 1.235},  // 1.23450005... as a float
+      {2.0005f, 2.0},    // 2.00049996... as a float: below the half
+      {0.0005f, 0.001},
+      {-0.0005f, -0.001},
+      {0.0004f, 0.0},
+      {-0.0004f, 0.0},
+      {-0.0f, 0.0},
+      {90.0f, 90.0},
+      {2073600.5f, 2073600.5},
+      {FLT_MAX, static_cast<double>(FLT_MAX)},
+      {std::numeric_limits<float>::denorm_min(), 0.0},
+      {std::numeric_limits<float>::quiet_NaN(), 0.0},
+      {kInfF, std::numeric_limits<double>::infinity()},
+      {-kInfF, -std::numeric_limits<double>::infinity()},
+  };
+  for (const auto& c : cases) {
+    const double rounded = RoundToThousandths(c.value);
+    EXPECT_EQ(rounded, c.rounded) << c.value;
+    // A period that rounds to nothing must not pass as a negative one either.
+    EXPECT_FALSE(rounded == 0.0 && std::signbit(rounded)) << c.value;
+  }
+}
+
 TEST(FloatGeneralTextTest, WritesShortTexts) {
   const TextCase cases[] = {
       {0.0f, "0"},

@@ -164,8 +164,7 @@ float LongTimer::Interval() const noexcept {
 }
 
 void LongTimer::SetInterval(float new_value) {
-  // Rounded to thousandths through the same text form the saved property uses.
-  state_->stored_interval = ToSingle(numbers::LeadingNumber(numbers::FormatThousandths(new_value)));
+  state_->stored_interval = ToSingle(numbers::RoundToThousandths(new_value));
 }
 
 bool LongTimer::Enabled() const {

@@ -19,6 +19,11 @@ std::string NumberToText(double value);
 // LeadingNumber reads back as infinities; NaN, which no text reads back to, gives ".000".
 std::string FormatThousandths(float value);
 
+// The value FormatThousandths writes, read back: value rounded to the nearest thousandth as the
+// ".000" pattern rounds it. A value that rounds to zero gives +0, NaN gives 0 and infinities
+// stay infinities; never negative zero.
+double RoundToThousandths(float value);
+
 // The general text form of a 32-bit float used when saving: the shortest text with at most 7
 // significant digits that reads back through LeadingNumber to the same float, or, for the floats
 // that 7 digits cannot carry (2073600.5, 12345678), the shortest that does (8 or 9 digits).

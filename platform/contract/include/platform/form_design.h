@@ -14,8 +14,10 @@ namespace clickora::platform {
 
 enum class Charset : std::uint8_t { kWestern, kThai };
 
+// Every member has a default, so that a design written with designated initializers names only
+// the settings that differ from it.
 struct FontDesign {
-  std::string face;  // "Tahoma", "Comic Sans MS"
+  std::string face{};  // "Tahoma", "Comic Sans MS"
   double points = 8.25;
   bool bold = false;
   Charset charset = Charset::kWestern;
@@ -39,13 +41,13 @@ struct ColourDesign {
 enum class ControlKind : std::uint8_t { kTextBox, kOptionButton, kCommandButton, kLabel };
 
 struct ControlDesign {
-  std::string name;
+  std::string name{};
   ControlKind kind = ControlKind::kLabel;
   int left = 0, top = 0, width = 0, height = 0;  // twips
-  std::string text;                              // start text or caption
-  std::optional<FontDesign> font;                // nullopt: the window's default font
-  ColourDesign back_colour;
-  ColourDesign fore_colour;
+  std::string text{};                            // start text or caption
+  std::optional<FontDesign> font{};              // nullopt: the window's default font
+  ColourDesign back_colour{};
+  ColourDesign fore_colour{};
   bool transparent = false;  // labels: drawn over whatever lies beneath
   bool visible = true;
   bool enabled = true;
@@ -68,38 +70,39 @@ inline ControlDesign PlacedControl(std::string name, ControlKind kind, int left,
 }
 
 struct TimerDesign {
-  std::string name;
+  std::string name{};
   int interval_ms = 0;
   bool enabled = false;
 };
 
 // A control created by class name (ProgID) with the window, loaded from its saved properties.
 struct EmbeddedControlDesign {
-  std::string name;
-  std::string class_name;
-  std::vector<std::pair<std::string, std::string>> saved_properties;  // name as stored, text value
+  std::string name{};
+  std::string class_name{};
+  std::vector<std::pair<std::string, std::string>>
+      saved_properties{};  // name as stored, text value
 };
 
 struct MenuItemDesign {
-  std::string name;
-  std::string caption;
-  std::vector<MenuItemDesign> items;  // a drop-down's entries; empty for a command
+  std::string name{};
+  std::string caption{};
+  std::vector<MenuItemDesign> items{};  // a drop-down's entries; empty for a command
 };
 
 struct FormDesign {
-  std::string name;
-  std::string caption;
+  std::string name{};
+  std::string caption{};
   int client_width = 0, client_height = 0;  // twips, the design surface
   int left = 0, top = 0;                    // twips, client area's top-left on the screen
-  std::string background_picture;           // asset name; drawn unscaled at the client origin
-  std::string icon;                         // asset name
-  std::vector<ControlDesign> controls;      // front to back
-  std::vector<std::string> tab_order;       // names of the controls that take focus, in order
-  std::string initial_focus;                // name of the control that holds the focus at start
-  std::vector<TimerDesign> timers;
-  std::vector<EmbeddedControlDesign> embedded_controls;
-  std::vector<std::string> file_dialogs;  // names of common file dialog components
-  std::vector<MenuItemDesign> menus;      // the menu bar, left to right
+  std::string background_picture{};         // asset name; drawn unscaled at the client origin
+  std::string icon{};                       // asset name
+  std::vector<ControlDesign> controls{};    // front to back
+  std::vector<std::string> tab_order{};     // names of the controls that take focus, in order
+  std::string initial_focus{};              // name of the control that holds the focus at start
+  std::vector<TimerDesign> timers{};
+  std::vector<EmbeddedControlDesign> embedded_controls{};
+  std::vector<std::string> file_dialogs{};  // names of common file dialog components
+  std::vector<MenuItemDesign> menus{};      // the menu bar, left to right
 };
 
 }  // namespace clickora::platform
