@@ -4,19 +4,21 @@
 
 #include <algorithm>
 
-#include "com_guard.h"
+#include "platform/win32/result.h"
 
 namespace clickora::horolon {
 
+using platform::win32::ComEntry;
+using platform::win32::ComInterfaceEntry;
 using platform::win32::ComPtr;
+using platform::win32::Guard;
 
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *out = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
+std::span<const ComInterfaceEntry<ConnectionPoint>> ConnectionPoint::InterfaceTable() noexcept {
+  static constexpr ComInterfaceEntry<ConnectionPoint> kTable[] = {
+      ComEntry<ConnectionPoint, IConnectionPoint>(IID_IUnknown),
+      ComEntry<ConnectionPoint, IConnectionPoint>(IID_IConnectionPoint),
+  };
+  return kTable;
 }
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
