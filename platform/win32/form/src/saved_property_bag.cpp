@@ -6,23 +6,12 @@
 
 namespace clickora::platform::win32 {
 
-HRESULT SavedPropertyBag::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
-  *object = static_cast<IPropertyBag*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG SavedPropertyBag::AddRef() {
-  return ++references_;
-}
-
-ULONG SavedPropertyBag::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
+std::span<const ComInterfaceEntry<SavedPropertyBag>> SavedPropertyBag::InterfaceTable() noexcept {
+  static constexpr ComInterfaceEntry<SavedPropertyBag> kTable[] = {
+      ComEntry<SavedPropertyBag, IPropertyBag>(IID_IUnknown),
+      ComEntry<SavedPropertyBag, IPropertyBag>(IID_IPropertyBag),
+  };
+  return kTable;
 }
 
 std::pair<std::wstring, std::wstring>* SavedPropertyBag::Find(const wchar_t* name) {
