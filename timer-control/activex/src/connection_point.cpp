@@ -8,18 +8,8 @@
 
 namespace clickora::horolon {
 
-using platform::win32::ComEntry;
-using platform::win32::ComInterfaceEntry;
 using platform::win32::ComPtr;
 using platform::win32::Guard;
-
-std::span<const ComInterfaceEntry<ConnectionPoint>> ConnectionPoint::InterfaceTable() noexcept {
-  static constexpr ComInterfaceEntry<ConnectionPoint> kTable[] = {
-      ComEntry<ConnectionPoint, IConnectionPoint>(IID_IUnknown),
-      ComEntry<ConnectionPoint, IConnectionPoint>(IID_IConnectionPoint),
-  };
-  return kTable;
-}
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
   if (!iid) return E_POINTER;

@@ -13,9 +13,6 @@ namespace clickora::horolon {
 // object's. Sinks are held as IDispatch and called by DISPID.
 class ConnectionPoint final : public platform::win32::ComPart<ConnectionPoint, IConnectionPoint> {
  public:
-  static std::span<const platform::win32::ComInterfaceEntry<ConnectionPoint>>
-  InterfaceTable() noexcept;
-
   ConnectionPoint(IConnectionPointContainer& container, const IID& events_iid) noexcept
       : ComPart(container), container_(container), events_iid_(events_iid) {}
   ~ConnectionPoint() = default;

@@ -19,8 +19,6 @@
 namespace clickora::horolon::server {
 namespace {
 
-using platform::win32::ComEntry;
-using platform::win32::ComInterfaceEntry;
 using platform::win32::ComObject;
 using platform::win32::ComPtr;
 using platform::win32::Guard;
@@ -108,8 +106,6 @@ bool TypeLibRegistered(HKEY root, const RegistrationRecord& record) {
 
 class ClassFactory final : public ComObject<ClassFactory, IClassFactory> {
  public:
-  static std::span<const ComInterfaceEntry<ClassFactory>> InterfaceTable() noexcept;
-
   explicit ClassFactory(const ClassRecord& item) noexcept : item_(item) { AddLiveObject(); }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
@@ -132,14 +128,6 @@ class ClassFactory final : public ComObject<ClassFactory, IClassFactory> {
 
   const ClassRecord& item_;
 };
-
-std::span<const ComInterfaceEntry<ClassFactory>> ClassFactory::InterfaceTable() noexcept {
-  static constexpr ComInterfaceEntry<ClassFactory> kTable[] = {
-      ComEntry<ClassFactory, IClassFactory>(IID_IUnknown),
-      ComEntry<ClassFactory, IClassFactory>(IID_IClassFactory),
-  };
-  return kTable;
-}
 
 }  // namespace
 

@@ -2,14 +2,6 @@
 
 namespace clickora::platform::win32 {
 
-std::span<const ComInterfaceEntry<ControlEventSink>> ControlEventSink::InterfaceTable() noexcept {
-  static constexpr ComInterfaceEntry<ControlEventSink> kTable[] = {
-      ComEntry<ControlEventSink, IDispatch>(IID_IUnknown),
-      ComEntry<ControlEventSink, IDispatch>(IID_IDispatch),
-  };
-  return kTable;
-}
-
 IUnknown* ControlEventSink::AnswerOther(REFIID iid) noexcept {
   return iid == events_ ? static_cast<IDispatch*>(this) : nullptr;
 }

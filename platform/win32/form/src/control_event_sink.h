@@ -19,7 +19,6 @@ class ControlEventSink final : public ComObject<ControlEventSink, IDispatch> {
  public:
   using Handler = std::function<void(std::string_view event)>;
 
-  static std::span<const ComInterfaceEntry<ControlEventSink>> InterfaceTable() noexcept;
   // The control's event interface, whose IID is known only once the control is loaded.
   IUnknown* AnswerOther(REFIID iid) noexcept;
 

@@ -6,14 +6,6 @@
 
 namespace clickora::platform::win32 {
 
-std::span<const ComInterfaceEntry<SavedPropertyBag>> SavedPropertyBag::InterfaceTable() noexcept {
-  static constexpr ComInterfaceEntry<SavedPropertyBag> kTable[] = {
-      ComEntry<SavedPropertyBag, IPropertyBag>(IID_IUnknown),
-      ComEntry<SavedPropertyBag, IPropertyBag>(IID_IPropertyBag),
-  };
-  return kTable;
-}
-
 std::pair<std::wstring, std::wstring>* SavedPropertyBag::Find(const wchar_t* name) {
   for (auto& property : properties_) {
     if (::CompareStringOrdinal(property.first.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL)

@@ -17,8 +17,6 @@ namespace clickora::platform::win32 {
 // at 1.
 class SavedPropertyBag final : public ComObject<SavedPropertyBag, IPropertyBag> {
  public:
-  static std::span<const ComInterfaceEntry<SavedPropertyBag>> InterfaceTable() noexcept;
-
   explicit SavedPropertyBag(std::vector<std::pair<std::wstring, std::wstring>> properties)
       : properties_(std::move(properties)) {}
 

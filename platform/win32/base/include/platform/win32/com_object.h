@@ -42,6 +42,16 @@ HRESULT QueryInterfaceTable(Derived* self, std::span<const ComInterfaceEntry<Der
   return S_OK;
 }
 
+// The table of an object that answers one interface, by its declared IID, and IUnknown through it.
+template <typename Derived, typename Interface>
+std::span<const ComInterfaceEntry<Derived>> SingleInterfaceTable() noexcept {
+  static const ComInterfaceEntry<Derived> kTable[] = {
+      ComEntry<Derived, Interface>(IID_IUnknown),
+      ComEntry<Derived, Interface>(__uuidof(Interface)),
+  };
+  return kTable;
+}
+
 // The one IUnknown of the project's COM objects: a reference count that starts at 1 (make them
 // with new (std::nothrow) and adopt with ComPtr::Attach), a destructor that only Release reaches,
 // and QueryInterface over the table that Derived::InterfaceTable() returns. That function is
@@ -64,6 +74,11 @@ class ComObject : public Interfaces... {
 
   // Interfaces beyond the table; none unless Derived hides this with its own.
   IUnknown* AnswerOther(REFIID) noexcept { return nullptr; }
+
+  static std::span<const ComInterfaceEntry<Derived>> InterfaceTable() noexcept
+      requires(sizeof...(Interfaces) == 1) {
+    return SingleInterfaceTable<Derived, Interfaces...>();
+  }
 
  protected:
   ComObject() noexcept = default;
@@ -89,6 +104,11 @@ class ComPart : public Interfaces... {
   ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
 
   IUnknown* AnswerOther(REFIID) noexcept { return nullptr; }
+
+  static std::span<const ComInterfaceEntry<Derived>> InterfaceTable() noexcept
+      requires(sizeof...(Interfaces) == 1) {
+    return SingleInterfaceTable<Derived, Interfaces...>();
+  }
 
  protected:
   ~ComPart() = default;
