@@ -206,7 +206,7 @@ HRESULT GetClassObject(const RegistrationRecord& record, REFCLSID clsid, REFIID 
     if (clsid != *item.clsid) continue;
     ComPtr<IClassFactory> factory;
     factory.Attach(new (std::nothrow) ClassFactory(item));
-    if (!factory) return E_OUTOFMEMORY;
+    RETURN_IF_NULL_ALLOC(factory.Get());
     return factory->QueryInterface(iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;

@@ -54,8 +54,9 @@ std::span<const ComInterfaceEntry<Derived>> SingleInterfaceTable() noexcept {
 
 // The one IUnknown of the project's COM objects: a reference count that starts at 1 (make them
 // with new (std::nothrow) and adopt with ComPtr::Attach), a destructor that only Release reaches,
-// and QueryInterface over the table that Derived::InterfaceTable() returns. That function is
-// defined where Derived is complete (its .cpp), because the table's casts need the whole class.
+// and QueryInterface over the table that Derived::InterfaceTable() returns. An object of one
+// interface has that table made for it; others define the function where Derived is complete (its
+// .cpp), because the table's casts need the whole class.
 template <typename Derived, typename... Interfaces>
 class ComObject : public Interfaces... {
  public:
