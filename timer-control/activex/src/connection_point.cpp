@@ -4,20 +4,12 @@
 
 #include <algorithm>
 
-#include "com_guard.h"
+#include "platform/win32/result.h"
 
 namespace clickora::horolon {
 
 using platform::win32::ComPtr;
-
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *out = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
-}
+using platform::win32::Guard;
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
   if (!iid) return E_POINTER;

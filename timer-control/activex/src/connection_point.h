@@ -4,22 +4,18 @@
 
 #include <vector>
 
+#include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 
 namespace clickora::horolon {
 
 // The one outgoing interface of an object: a part of that object, so its reference count is the
 // object's. Sinks are held as IDispatch and called by DISPID.
-class ConnectionPoint final : public IConnectionPoint {
+class ConnectionPoint final : public platform::win32::ComPart<ConnectionPoint, IConnectionPoint> {
  public:
   ConnectionPoint(IConnectionPointContainer& container, const IID& events_iid) noexcept
-      : container_(container), events_iid_(events_iid) {}
-  ConnectionPoint(const ConnectionPoint&) = delete;
-  ConnectionPoint& operator=(const ConnectionPoint&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return container_.AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return container_.Release(); }
+      : ComPart(container), container_(container), events_iid_(events_iid) {}
+  ~ConnectionPoint() = default;
 
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;

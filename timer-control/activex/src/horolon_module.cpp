@@ -1,23 +1,23 @@
 // The four exports and the DLL entry of horolon.ocx. Each hands the library's constant record
-// (and its two data slots) to the server runtime and returns the runtime's answer unchanged.
+// to the server runtime and returns the runtime's answer unchanged.
 #include <windows.h>
 
 #include "horolon_h.h"
 #include "long_timer_object.h"
 #include "server_runtime.h"
+#include "timer_control/long_timer_identity.h"
 
 namespace {
 
 using clickora::horolon::server::ClassRecord;
 using clickora::horolon::server::RegistrationRecord;
-using clickora::horolon::server::ServerSlots;
 
 constexpr int kToolboxBitmap = 30000;
 
 const ClassRecord kClasses[] = {{
     &CLSID_LongTimer,
-    L"LongTimer",
-    L"Horolib.LongTimer",
+    clickora::horolon::identity::kClassNameWide.data(),
+    clickora::horolon::identity::kProgIdWide.data(),
     L"Apartment",
     clickora::horolon::kMiscStatus,
     kToolboxBitmap,
@@ -26,39 +26,32 @@ const ClassRecord kClasses[] = {{
 }};
 
 const RegistrationRecord kRecord = {
-    L"Horolib",
-    &LIBID_Horolib,
-    6,
-    0,
-    0,
-    kClasses,
+    clickora::horolon::identity::kProjectNameWide.data(),     &LIBID_Horolib, 6, 0, 0, kClasses,
     static_cast<int>(sizeof(kClasses) / sizeof(kClasses[0])),
 };
-
-ServerSlots g_slots = {nullptr, 0};
 
 }  // namespace
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
-  return clickora::horolon::server::DllEntry(g_slots, instance, reason, reserved);
+  return clickora::horolon::server::DllEntry(instance, reason, reserved);
 }
 
 STDAPI DllRegisterServer() {
-  return clickora::horolon::server::RegisterServer(kRecord, g_slots);
+  return clickora::horolon::server::RegisterServer(kRecord);
 }
 
 STDAPI DllUnregisterServer() {
-  return clickora::horolon::server::UnregisterServer(kRecord, g_slots);
+  return clickora::horolon::server::UnregisterServer(kRecord);
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  return clickora::horolon::server::GetClassObject(kRecord, g_slots, clsid, iid, out);
+  return clickora::horolon::server::GetClassObject(kRecord, clsid, iid, out);
 }
 
 STDAPI DllCanUnloadNow() {
-  return clickora::horolon::server::CanUnloadNow(kRecord);
+  return clickora::horolon::server::CanUnloadNow();
 }
 
 }  // extern "C"

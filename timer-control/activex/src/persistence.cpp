@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "com_guard.h"
+#include "platform/win32/result.h"
+#include "platform/win32/text.h"
 #include "platform/win32/unique_handle.h"
 
 namespace clickora::horolon {
@@ -45,29 +46,9 @@ HRESULT ReadExactly(IStream& stream, void* data, ULONG size) {
 
 }  // namespace
 
-std::wstring Utf8ToWide(std::string_view text) {
-  if (text.empty()) return {};
-  const int length =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-  return wide;
-}
-
-std::string WideToUtf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
-  return narrow;
-}
-
 bool ComPropertyBag::Read(std::string_view name, std::optional<std::string>& value) {
   value.reset();
-  const std::wstring wide_name = Utf8ToWide(name);
+  const std::wstring wide_name = platform::win32::Widen(name);
   ScopedVariant read;
   // Bags answer E_INVALIDARG (or another failure) for a property they do not hold; every such
   // answer means "take the default".
@@ -78,13 +59,14 @@ bool ComPropertyBag::Read(std::string_view name, std::optional<std::string>& val
     return true;
   }
   const BSTR text = read.value.bstrVal;
-  value = WideToUtf8(std::wstring_view(text ? text : L"", text ? ::SysStringLen(text) : 0));
+  value = platform::win32::Narrow(
+      std::wstring_view(text ? text : L"", text ? ::SysStringLen(text) : 0));
   return true;
 }
 
 bool ComPropertyBag::Write(std::string_view name, std::string_view value) {
-  const std::wstring wide_name = Utf8ToWide(name);
-  const std::wstring wide_value = Utf8ToWide(value);
+  const std::wstring wide_name = platform::win32::Widen(name);
+  const std::wstring wide_value = platform::win32::Widen(value);
   ScopedVariant written;
   written.value.vt = VT_BSTR;
   written.value.bstrVal =

@@ -42,7 +42,4 @@ HRESULT SaveStreamState(IStream& stream, const StreamState& state) noexcept;
 // leaves state untouched then.
 HRESULT LoadStreamState(IStream& stream, StreamState& state) noexcept;
 
-std::wstring Utf8ToWide(std::string_view text);
-std::string WideToUtf8(std::wstring_view text);
-
 }  // namespace clickora::horolon

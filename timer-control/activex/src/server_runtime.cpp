@@ -5,41 +5,32 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <atomic>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "com_guard.h"
+#include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/module_path.h"
+#include "platform/win32/result.h"
 #include "platform/win32/unique_handle.h"
 
 namespace clickora::horolon::server {
 namespace {
 
+using platform::win32::ComObject;
 using platform::win32::ComPtr;
+using platform::win32::Guard;
 using platform::win32::UniqueHkey;
 
-ServerSlots* g_slots = nullptr;
+HINSTANCE g_module = nullptr;
+std::atomic<LONG> g_live_count{0};
 
 std::wstring GuidText(const GUID& guid) {
   wchar_t text[40] = {};
   ::StringFromGUID2(guid, text, 40);
   return text;
-}
-
-HRESULT ModulePath(std::wstring& path) {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameW(ModuleHandle(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return HRESULT_FROM_WIN32(::GetLastError());
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      path = std::move(buffer);
-      return S_OK;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 // One registry entry: the key (relative to the classes root) and, unless value_name and data
@@ -113,28 +104,9 @@ bool TypeLibRegistered(HKEY root, const RegistrationRecord& record) {
   return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.Put()) == ERROR_SUCCESS;
 }
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<ClassFactory, IClassFactory> {
  public:
-  explicit ClassFactory(const ClassRecord& item) : item_(item) { AddLiveObject(); }
-  ClassFactory(const ClassFactory&) = delete;
-  ClassFactory& operator=(const ClassFactory&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(::InterlockedIncrement(&refs_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = ::InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
+  explicit ClassFactory(const ClassRecord& item) noexcept : item_(item) { AddLiveObject(); }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -152,42 +124,40 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
-  ~ClassFactory() { RemoveLiveObject(); }
+  ~ClassFactory() override { RemoveLiveObject(); }
 
   const ClassRecord& item_;
-  LONG refs_ = 1;
 };
 
 }  // namespace
 
 void AddLiveObject() noexcept {
-  if (g_slots) ::InterlockedIncrement(&g_slots->live_count);
+  ++g_live_count;
 }
 
 void RemoveLiveObject() noexcept {
-  if (g_slots) ::InterlockedDecrement(&g_slots->live_count);
+  --g_live_count;
 }
 
 HINSTANCE ModuleHandle() noexcept {
-  return g_slots ? g_slots->module : nullptr;
+  return g_module;
 }
 
-BOOL DllEntry(ServerSlots& slots, HINSTANCE instance, DWORD reason, void*) {
+BOOL DllEntry(HINSTANCE instance, DWORD reason, void*) {
   // Only the module handle is taken here: registry and file work wait for the exports, away
   // from the loader lock.
   if (reason == DLL_PROCESS_ATTACH) {
-    slots.module = instance;
-    g_slots = &slots;
+    g_module = instance;
     ::DisableThreadLibraryCalls(instance);
   }
   return TRUE;
 }
 
-HRESULT RegisterServer(const RegistrationRecord& record, ServerSlots& slots) {
+HRESULT RegisterServer(const RegistrationRecord& record) {
   return Guard([&]() -> HRESULT {
-    if (!slots.module) return E_UNEXPECTED;
+    if (!g_module) return E_UNEXPECTED;
     std::wstring path;
-    RETURN_IF_FAILED(ModulePath(path));
+    RETURN_IF_FAILED(platform::win32::ModulePath(g_module, path));
     UniqueHkey root;
     RETURN_IF_FAILED(OpenClassesRoot(root));
     for (int i = 0; i < record.class_count; ++i) {
@@ -199,9 +169,9 @@ HRESULT RegisterServer(const RegistrationRecord& record, ServerSlots& slots) {
   });
 }
 
-HRESULT UnregisterServer(const RegistrationRecord& record, ServerSlots& slots) {
+HRESULT UnregisterServer(const RegistrationRecord& record) {
   return Guard([&]() -> HRESULT {
-    if (!slots.module) return E_UNEXPECTED;
+    if (!g_module) return E_UNEXPECTED;
     UniqueHkey root;
     RETURN_IF_FAILED(OpenClassesRoot(root));
     for (int i = 0; i < record.class_count; ++i) {
@@ -214,7 +184,7 @@ HRESULT UnregisterServer(const RegistrationRecord& record, ServerSlots& slots) {
     // Removes the entries under the locale and system RegisterTypeLib used, which it takes from
     // the library itself.
     std::wstring path;
-    RETURN_IF_FAILED(ModulePath(path));
+    RETURN_IF_FAILED(platform::win32::ModulePath(g_module, path));
     ComPtr<ITypeLib> library;
     RETURN_IF_FAILED(::LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.Put()));
     TLIBATTR* attributes = nullptr;
@@ -227,25 +197,23 @@ HRESULT UnregisterServer(const RegistrationRecord& record, ServerSlots& slots) {
   });
 }
 
-HRESULT GetClassObject(const RegistrationRecord& record, ServerSlots& slots, REFCLSID clsid,
-                       REFIID iid, void** out) {
+HRESULT GetClassObject(const RegistrationRecord& record, REFCLSID clsid, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (!slots.module) return E_UNEXPECTED;
+  if (!g_module) return E_UNEXPECTED;
   for (int i = 0; i < record.class_count; ++i) {
     const ClassRecord& item = record.classes[i];
     if (clsid != *item.clsid) continue;
     ComPtr<IClassFactory> factory;
     factory.Attach(new (std::nothrow) ClassFactory(item));
-    if (!factory) return E_OUTOFMEMORY;
+    RETURN_IF_NULL_ALLOC(factory.Get());
     return factory->QueryInterface(iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT CanUnloadNow(const RegistrationRecord&) {
-  if (!g_slots) return S_OK;
-  return ::InterlockedCompareExchange(&g_slots->live_count, 0, 0) == 0 ? S_OK : S_FALSE;
+HRESULT CanUnloadNow() {
+  return g_live_count.load() == 0 ? S_OK : S_FALSE;
 }
 
 }  // namespace clickora::horolon::server

@@ -29,21 +29,14 @@ struct RegistrationRecord {
   int class_count;
 };
 
-// The library's two runtime data slots: the module handle (set by the DLL entry) and the count
-// of live objects, class factories and server locks that keeps the library loaded.
-struct ServerSlots {
-  HINSTANCE module;
-  volatile LONG live_count;
-};
+// The library's module handle is taken by DllEntry; every object, class factory and server lock
+// is counted while it lives, and the library may be unloaded when the count is back at zero.
+BOOL DllEntry(HINSTANCE instance, DWORD reason, void* reserved);
+HRESULT RegisterServer(const RegistrationRecord& record);
+HRESULT UnregisterServer(const RegistrationRecord& record);
+HRESULT GetClassObject(const RegistrationRecord& record, REFCLSID clsid, REFIID iid, void** out);
+HRESULT CanUnloadNow();
 
-BOOL DllEntry(ServerSlots& slots, HINSTANCE instance, DWORD reason, void* reserved);
-HRESULT RegisterServer(const RegistrationRecord& record, ServerSlots& slots);
-HRESULT UnregisterServer(const RegistrationRecord& record, ServerSlots& slots);
-HRESULT GetClassObject(const RegistrationRecord& record, ServerSlots& slots, REFCLSID clsid,
-                       REFIID iid, void** out);
-HRESULT CanUnloadNow(const RegistrationRecord& record);
-
-// Counted by every object of the library for as long as it lives.
 void AddLiveObject() noexcept;
 void RemoveLiveObject() noexcept;
 HINSTANCE ModuleHandle() noexcept;

@@ -2,23 +2,8 @@
 
 namespace clickora::platform::win32 {
 
-HRESULT ControlEventSink::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != events_) return E_NOINTERFACE;
-  *object = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG ControlEventSink::AddRef() {
-  return ++references_;
-}
-
-ULONG ControlEventSink::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
+IUnknown* ControlEventSink::AnswerOther(REFIID iid) noexcept {
+  return iid == events_ ? static_cast<IDispatch*>(this) : nullptr;
 }
 
 HRESULT ControlEventSink::GetTypeInfoCount(UINT* count) {

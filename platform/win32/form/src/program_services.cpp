@@ -1,27 +1,14 @@
 #include <windows.h>
 
-#include <vector>
-
 #include "key_string.h"
 #include "platform/win32/desktop_services.h"
+#include "platform/win32/module_path.h"
 #include "win_text.h"
 
 namespace clickora::platform::win32 {
 namespace {
 
-constexpr wchar_t kApplicationTitle[] = L"Quorvel";
 constexpr UINT kHelpDisplayTopic = 0;  // HH_DISPLAY_TOPIC
-
-std::wstring ModulePath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);  // cut to the buffer: a long path, try again
-  }
-}
 
 std::string LocaleText(LCTYPE type, const char* fallback) {
   wchar_t buffer[16] = {};
@@ -33,11 +20,14 @@ std::string LocaleText(LCTYPE type, const char* fallback) {
 }  // namespace
 
 std::string Win32ProgramServices::ProgramFolder() {
-  std::wstring path = ModulePath();
-  const std::size_t slash = path.find_last_of(L"\\/");
-  path.resize(slash == std::wstring::npos ? 0 : slash);
   // A program in a drive's root keeps "C:" without its separator, as the folder rule asks.
-  return Narrow(path);
+  std::wstring folder;
+  if (FAILED(ModuleFolder(nullptr, folder))) return {};
+  return Narrow(folder);
+}
+
+void Win32ProgramServices::SetApplicationTitle(std::string_view title) {
+  title_ = Widen(title);
 }
 
 void Win32ProgramServices::SetHelpFile(std::string_view path) {
@@ -58,7 +48,7 @@ void Win32ProgramServices::SendKeysNoWait(std::string_view keys) {
 }
 
 void Win32ProgramServices::ShowMessage(std::string_view text) {
-  ::MessageBoxW(main_window_, Widen(text).c_str(), kApplicationTitle, MB_OK);
+  ::MessageBoxW(main_window_, Widen(text).c_str(), title_.c_str(), MB_OK);
 }
 
 numbers::NumberFormat Win32ProgramServices::UserNumberFormat() {

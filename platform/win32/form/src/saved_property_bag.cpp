@@ -6,25 +6,6 @@
 
 namespace clickora::platform::win32 {
 
-HRESULT SavedPropertyBag::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
-  *object = static_cast<IPropertyBag*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG SavedPropertyBag::AddRef() {
-  return ++references_;
-}
-
-ULONG SavedPropertyBag::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 std::pair<std::wstring, std::wstring>* SavedPropertyBag::Find(const wchar_t* name) {
   for (auto& property : properties_) {
     if (::CompareStringOrdinal(property.first.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL)

@@ -2,10 +2,12 @@
 
 #include <ocidl.h>
 
-#include <atomic>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/win32/com_object.h"
 
 namespace clickora::platform::win32 {
 
@@ -13,17 +15,10 @@ namespace clickora::platform::win32 {
 // window design, as texts. Names are matched without regard to letter case, because the design
 // may keep a control's "Interval" as "interval". Create with new (std::nothrow); the count starts
 // at 1.
-class SavedPropertyBag final : public IPropertyBag {
+class SavedPropertyBag final : public ComObject<SavedPropertyBag, IPropertyBag> {
  public:
   explicit SavedPropertyBag(std::vector<std::pair<std::wstring, std::wstring>> properties)
       : properties_(std::move(properties)) {}
-  SavedPropertyBag(const SavedPropertyBag&) = delete;
-  SavedPropertyBag& operator=(const SavedPropertyBag&) = delete;
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // IPropertyBag. Read gives the text as VT_BSTR, or converted to the type the caller asks for
   // in value->vt; a name the bag does not hold is E_INVALIDARG, as the interface prescribes.
@@ -31,10 +26,9 @@ class SavedPropertyBag final : public IPropertyBag {
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override;
 
  private:
-  ~SavedPropertyBag() = default;
+  ~SavedPropertyBag() override = default;
   std::pair<std::wstring, std::wstring>* Find(const wchar_t* name);
 
-  std::atomic<ULONG> references_{1};
   std::vector<std::pair<std::wstring, std::wstring>> properties_;
 };
 

@@ -5,11 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace clickora::platform::win32 {
+#include "platform/win32/text.h"  // Widen, Narrow: UTF-8 and UTF-16
 
-// Texts are UTF-8 in the portable layer and UTF-16 at the Windows API.
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
+namespace clickora::platform::win32 {
 
 // Bytes in code_page (CP_ACP for settings files) to UTF-8, and back. A character that the code
 // page cannot hold becomes the code page's default character ('?').

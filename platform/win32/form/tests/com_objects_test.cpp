@@ -11,13 +11,23 @@
 #include "control_event_sink.h"
 #include "platform/win32/com_ptr.h"
 #include "saved_property_bag.h"
+#include "timer_control/long_timer_identity.h"
 
 using namespace clickora::platform;
 using namespace clickora::platform::win32;
 
 namespace {
 
-const IID kEvents = {0x4F0B06DF, 0xE9D2, 0x48AB, {0xAF, 0xF4, 0xF1, 0xA9, 0x9C, 0x88, 0xD3, 0x7B}};
+using clickora::horolon::identity::kEnabledDispId;
+using clickora::horolon::identity::kIntervalDispId;
+
+// The LongTimer's event interface, from the build's one list of the control's GUIDs.
+IID EventsIid() {
+  IID iid = GUID_NULL;
+  ::IIDFromString(L"{" HOROLON_DIID_TEXT L"}", &iid);
+  return iid;
+}
+const IID kEvents = EventsIid();
 
 ComPtr<IPropertyBag> MakeBag() {
   ComPtr<IPropertyBag> bag;
@@ -130,14 +140,14 @@ TEST_CASE("the event sink hands events on by name and keeps exceptions inside") 
 
 TEST_CASE("property puts pass one named DISPID_PROPERTYPUT argument of the right type") {
   RecordingDispatch dispatch;
-  CHECK(PutDispatchProperty(dispatch, 0x68030003, DispValue(90.0f), "LongTimer1").ok);
-  CHECK(dispatch.id == 0x68030003 && dispatch.flags == DISPATCH_PROPERTYPUT);
+  CHECK(PutDispatchProperty(dispatch, kIntervalDispId, DispValue(90.0f), "LongTimer1").ok);
+  CHECK(dispatch.id == kIntervalDispId && dispatch.flags == DISPATCH_PROPERTYPUT);
   CHECK(dispatch.arguments == 1 && dispatch.named == DISPID_PROPERTYPUT);
   CHECK(dispatch.value.vt == VT_R4 && dispatch.value.fltVal == 90.0f);
 
-  CHECK(PutDispatchProperty(dispatch, 0x68030002, DispValue(true), "LongTimer1").ok);
+  CHECK(PutDispatchProperty(dispatch, kEnabledDispId, DispValue(true), "LongTimer1").ok);
   CHECK(dispatch.value.vt == VT_BOOL && dispatch.value.boolVal == -1);
-  CHECK(PutDispatchProperty(dispatch, 0x68030002, DispValue(false), "LongTimer1").ok);
+  CHECK(PutDispatchProperty(dispatch, kEnabledDispId, DispValue(false), "LongTimer1").ok);
   CHECK(dispatch.value.boolVal == 0);
 
   dispatch.result = DISP_E_MEMBERNOTFOUND;

@@ -1,11 +1,8 @@
-#include <objbase.h>
-
 #include "check.h"
+#include "platform/win32/com_apartment.h"
 
 int main() {
   // The window tests host COM objects on this thread, as the program does.
-  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  const int result = clickora::testing::RunAll("win32 form tests");
-  ::CoUninitialize();
-  return result;
+  const clickora::platform::win32::ComApartment apartment;
+  return clickora::testing::RunAll("win32 form tests");
 }

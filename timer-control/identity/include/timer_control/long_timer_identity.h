@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -15,6 +16,21 @@ inline constexpr std::string_view kProgId = "Horolib.LongTimer";
 static_assert(kProgId.size() == kProjectName.size() + 1 + kClassName.size() &&
               kProgId.starts_with(kProjectName) && kProgId[kProjectName.size()] == '.' &&
               kProgId.ends_with(kClassName));
+
+// The same names as the Windows API spells them (UTF-16), for the registry and the type library.
+inline constexpr std::wstring_view kProjectNameWide = L"Horolib";
+inline constexpr std::wstring_view kClassNameWide = L"LongTimer";
+inline constexpr std::wstring_view kProgIdWide = L"Horolib.LongTimer";
+
+constexpr bool SameAscii(std::string_view narrow, std::wstring_view wide) {
+  if (narrow.size() != wide.size()) return false;
+  for (std::size_t i = 0; i < narrow.size(); ++i) {
+    if (static_cast<wchar_t>(narrow[i]) != wide[i]) return false;
+  }
+  return true;
+}
+static_assert(SameAscii(kProjectName, kProjectNameWide) && SameAscii(kClassName, kClassNameWide) &&
+              SameAscii(kProgId, kProgIdWide));
 
 inline constexpr std::int32_t kIntervalDispId = 0x68030003;  // VT_R4, seconds
 inline constexpr std::int32_t kEnabledDispId = 0x68030002;   // VT_BOOL

@@ -24,6 +24,8 @@ class Win32ProgramServices final : public ProgramServices {
   numbers::NumberFormat UserNumberFormat() override;
   [[noreturn]] void EndProgram(int exit_code) override;
 
+  // The caption of every message box of the program.
+  void SetApplicationTitle(std::string_view title);
   void SetMainWindow(HWND window) noexcept { main_window_ = window; }
   // Opens the help file in the HTML Help viewer (hhctrl.ocx, loaded on first use).
   void ShowHelp();
@@ -32,6 +34,7 @@ class Win32ProgramServices final : public ProgramServices {
   using HtmlHelpFunction = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
 
   HWND main_window_ = nullptr;
+  std::wstring title_;
   std::wstring help_file_;
   UniqueHmodule help_library_;
   HtmlHelpFunction html_help_ = nullptr;

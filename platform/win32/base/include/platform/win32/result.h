@@ -5,7 +5,7 @@
 #include <new>
 #include <system_error>
 
-// Flat HRESULT checks with early returns.
+// Flat HRESULT checks with early returns, for every Windows target of the project.
 #define RETURN_IF_FAILED(expr)                   \
   do {                                           \
     const HRESULT hr_checked_ = (expr);          \
@@ -17,7 +17,24 @@
     if (condition) return (hr);     \
   } while (0)
 
-namespace clickora::horolon {
+// For Win32 functions that report failure as FALSE and the reason through GetLastError.
+#define RETURN_IF_WIN32_BOOL_FALSE(expr)                                \
+  do {                                                                  \
+    if (!(expr)) return ::clickora::platform::win32::LastErrorResult(); \
+  } while (0)
+
+#define RETURN_IF_NULL_ALLOC(pointer)               \
+  do {                                              \
+    if ((pointer) == nullptr) return E_OUTOFMEMORY; \
+  } while (0)
+
+namespace clickora::platform::win32 {
+
+// The calling thread's last error as an HRESULT; E_FAIL when the function left none.
+inline HRESULT LastErrorResult() noexcept {
+  const DWORD error = ::GetLastError();
+  return error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
 
 // Runs body and turns any C++ exception into an HRESULT, so that none crosses a COM boundary.
 template <typename Body>
@@ -36,4 +53,4 @@ HRESULT Guard(Body&& body) noexcept {
   }
 }
 
-}  // namespace clickora::horolon
+}  // namespace clickora::platform::win32
