@@ -183,12 +183,12 @@ run_installer() {
   makensis -INPUTCHARSET UTF8 -V1 -DVERSION=0.9.0 -DSTAGE64="$stage/x64" -DSTAGE32="$stage/x86" \
     -DICON="$source_dir/autoclick/assets/tapvane.ico" -DOUTFILE="$older" \
     "$source_dir/packaging/installer.nsi" >"$case_dir/makensis.out" 2>&1 || fail "cannot build the earlier installer"
-  install_silently "$older" '/D=C:\Clickora 0.9'
+  install_silently "$older" '/D=C:\Clickora-0.9'
   expect_value "$uninstall_key" DisplayVersion 0.9.0
-  [[ -f "$drive_c/Clickora 0.9/tapvane.exe" ]] || fail "the earlier version is not in C:\\Clickora 0.9"
+  [[ -f "$drive_c/Clickora-0.9/tapvane.exe" ]] || fail "the earlier version is not in C:\\Clickora-0.9"
 
   install_silently "$setup_exe"
-  [[ ! -e "$drive_c/Clickora 0.9" ]] || fail "the earlier version's folder is left: $(find "$drive_c/Clickora 0.9")"
+  [[ ! -e "$drive_c/Clickora-0.9" ]] || fail "the earlier version's folder is left: $(find "$drive_c/Clickora-0.9")"
   local listed
   listed=$(cd "$install_dir" 2>/dev/null && find . -type f -printf '%P\n' | LC_ALL=C sort)
   [[ "$listed" == $'horolon.ocx\nmanual.chm\ntapvane.exe\nuninstall.exe\nx86/horolon.ocx' ]] ||
@@ -213,7 +213,7 @@ sys.exit(0 if b"tapvane.exe" in d or "tapvane.exe".encode("utf-16-le") in d else
   expect_value "$uninstall_key" InstallLocation "$install_dir_win"
   local size_kb files_kb
   size_kb=$(($(value_of "$uninstall_key" EstimatedSize)))
-  files_kb=$(($(find "$install_dir" -type f -printf '%s+' | sed 's/+$//') / 1024))
+  files_kb=$((($(find "$install_dir" -type f -printf '%s+' | sed 's/+$//')) / 1024))
   ((size_kb >= files_kb - 8 && size_kb <= files_kb + 8)) ||
     fail "EstimatedSize is $size_kb KB, the files take $files_kb KB"
   (($(reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -c 'DisplayName    REG_SZ    Clickora$') == 1)) ||
