@@ -125,7 +125,8 @@ std::unique_ptr<ActiveXControl> ActiveXControl::Create(const EmbeddedControlDesi
   HRESULT hr = CreateByProgId(design.class_name, control->object_);
   if (IsNotRegistered(hr) && BundledControls().Valid()) {
     bundled.emplace(BundledControls());
-    if (bundled->Active() && SUCCEEDED(CreateByProgId(design.class_name, control->object_))) hr = S_OK;
+    if (bundled->Active() && SUCCEEDED(CreateByProgId(design.class_name, control->object_)))
+      hr = S_OK;
   }
   if (FAILED(hr)) {
     error = CreationError(design, hr);
