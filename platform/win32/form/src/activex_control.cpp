@@ -4,9 +4,11 @@
 #include <olectl.h>
 
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "activation_context.h"
 #include "platform/win32/unique_handle.h"
 #include "saved_property_bag.h"
 #include "win_text.h"
@@ -98,6 +100,13 @@ std::string CreationError(const EmbeddedControlDesign& design, HRESULT hr) {
   return "Cannot create " + Describe(design) + ": " + HresultText(hr);
 }
 
+HRESULT CreateByProgId(const std::string& prog_id, ComPtr<IUnknown>& object) {
+  CLSID clsid{};
+  const HRESULT hr = ::CLSIDFromProgID(Widen(prog_id).c_str(), &clsid);
+  if (FAILED(hr)) return hr;
+  return ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.PutVoid());
+}
+
 }  // namespace
 
 std::unique_ptr<ActiveXControl> ActiveXControl::Create(const EmbeddedControlDesign& design,
@@ -110,14 +119,15 @@ std::unique_ptr<ActiveXControl> ActiveXControl::Create(const EmbeddedControlDesi
   }
   control->name_ = design.name;
 
-  CLSID clsid{};
-  HRESULT hr = ::CLSIDFromProgID(Widen(design.class_name).c_str(), &clsid);
-  if (FAILED(hr)) {
-    error = CreationError(design, hr);
-    return nullptr;
+  // A registered control is used as registered. One that is not (the portable folder) is made from
+  // the program's manifest of the controls beside it, active until the control is set up.
+  std::optional<ActivationScope> bundled;
+  HRESULT hr = CreateByProgId(design.class_name, control->object_);
+  if (IsNotRegistered(hr) && BundledControls().Valid()) {
+    bundled.emplace(BundledControls());
+    if (bundled->Active() && SUCCEEDED(CreateByProgId(design.class_name, control->object_)))
+      hr = S_OK;
   }
-  hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                          control->object_.PutVoid());
   if (FAILED(hr)) {
     error = CreationError(design, hr);
     return nullptr;
