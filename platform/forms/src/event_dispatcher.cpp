@@ -29,18 +29,21 @@ void EventDispatcher::Raise(std::string_view source, std::string_view event) noe
 
 void EventDispatcher::Deliver(std::string_view source, std::string_view event) noexcept {
   if (sink_ == nullptr || ended_) return;
+  // An error already reported where it arose (a control that the window lacks) and then thrown
+  // is not reported a second time when it escapes.
+  const unsigned reports_before = reports_;
   try {
     sink_->OnFormEvent(source, event);
   } catch (const std::exception& error) {
-    ReportUncaughtError(error.what());
+    if (reports_ == reports_before) ReportUncaughtError(error.what());
   } catch (...) {
-    ReportUncaughtError("ข้อผิดพลาดที่ไม่รู้จัก");
+    if (reports_ == reports_before) ReportUncaughtError("ข้อผิดพลาดที่ไม่รู้จัก");
   }
 }
 
 void EventDispatcher::ReportUncaughtError(std::string_view what) noexcept {
-  if (ended_) return;
   ended_ = true;
+  ++reports_;
   try {
     program_.ShowMessage("เกิดข้อผิดพลาดขณะทำงาน: " + std::string(what) + "\nโปรแกรมจะปิดลง");
   } catch (...) {

@@ -77,24 +77,30 @@ TEST_F(DispatcherTest, AnEscapingErrorGivesOneMessageAndOneExitStatus) {
     std::function<void()> fail;
     std::string named;
   };
-  const Case cases[] = {
-      {[] { throw std::overflow_error("Overflow"); }, "Overflow"},
-      {[] { throw 42; }, "ข้อผิดพลาดที่ไม่รู้จัก"},
-  };
-  for (const Case& c : cases) {
+  for (int i = 0; i < 3; ++i) {
     RecordingProgram ending;
     ScriptedSink failing;
     EventDispatcher events(ending);
+    const Case cases[] = {
+        {[] { throw std::overflow_error("Overflow"); }, "Overflow"},
+        {[] { throw 42; }, "ข้อผิดพลาดที่ไม่รู้จัก"},
+        // Reported where it arose (a missing control), then thrown: still one report.
+        {[&] {
+           events.ReportUncaughtError("no text box named Text9");
+           throw std::out_of_range("no text box named Text9");
+         },
+         "Text9"},
+    };
+    const Case& c = cases[i];
     events.SetSink(&failing);
-    // The failing procedure raises a Resize that is pending when it fails, and a second error
-    // follows: neither the pending Resize nor anything later runs, and nothing is reported twice.
+    // The failing procedure raises a Resize that is pending when it fails: neither it nor
+    // anything raised later runs.
     failing.handlers["Form.Resize"] = [&] {
       events.Raise("Form", "Resize");
       c.fail();
     };
     events.Raise("Form", "Resize");
     events.Raise("Command1", "Click");
-    events.ReportUncaughtError("again");
     ASSERT_EQ(ending.messages.size(), 1u);
     EXPECT_NE(ending.messages[0].find(c.named), std::string::npos) << ending.messages[0];
     EXPECT_EQ(ending.exit_codes, std::vector<int>{1});

@@ -11,7 +11,8 @@ namespace clickora::platform::forms {
 // - A Resize raised while one is being handled (the handler setting the size) is not handled
 //   inside it: it is handled once more after it, whatever number of sizes the handler set.
 // - An error that escapes an event procedure is reported in one message naming it, and the
-//   program ends with exit status 1. Nothing is delivered after that.
+//   program ends with exit status 1. Nothing is delivered after that. An error reported where it
+//   arose (ReportUncaughtError) and then thrown out of the procedure is reported once, not twice.
 class EventDispatcher {
  public:
   explicit EventDispatcher(ProgramServices& program) noexcept : program_(program) {}
@@ -35,6 +36,7 @@ class EventDispatcher {
   bool in_resize_ = false;
   bool resize_pending_ = false;
   bool ended_ = false;
+  unsigned reports_ = 0;
 };
 
 }  // namespace clickora::platform::forms
