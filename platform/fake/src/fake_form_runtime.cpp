@@ -16,7 +16,7 @@ void FakeFormRuntime::RegisterControlClass(std::string class_name, EmbeddedContr
 }
 
 CreateFormResult FakeFormRuntime::CreateForm(const FormDesign& design) {
-  auto window = std::make_unique<FakeWindow>(design, loop_);
+  auto window = std::make_unique<FakeWindow>(design, loop_, program_);
   for (const EmbeddedControlDesign& control : design.embedded_controls) {
     const auto found = classes_.find(control.class_name);
     if (found == classes_.end()) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/fake/fake_event_loop.h"
+#include "platform/forms/property_names.h"
 
 namespace clickora::platform::fake {
 namespace {
@@ -11,19 +12,6 @@ namespace {
 // The contract makes a wrong name a programming error; in tests it fails the test loudly.
 [[noreturn]] void NoSuchControl(std::string_view kind, std::string_view name) {
   throw std::logic_error("the window has no " + std::string(kind) + " named " + std::string(name));
-}
-
-template <typename Map>
-auto& Find(Map& map, std::string_view kind, std::string_view name) {
-  const auto found = map.find(name);
-  if (found == map.end()) NoSuchControl(kind, name);
-  return *found->second;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 void CollectCommands(const std::vector<MenuItemDesign>& items, std::vector<std::string>& names) {
@@ -64,29 +52,9 @@ void FakeCommandButton::SetCaption(std::string_view caption) {
   history_.push_back(caption_);
 }
 
-void FakeFileDialog::SetDialogTitle(std::string_view title) {
-  title_ = title;
-  settings_log_.emplace_back("DialogTitle", title_);
-}
-
-void FakeFileDialog::SetInitDir(std::string_view folder) {
-  init_dir_ = folder;
-  settings_log_.emplace_back("InitDir", init_dir_);
-}
-
-void FakeFileDialog::SetDefaultExt(std::string_view extension) {
-  default_ext_ = extension;
-  settings_log_.emplace_back("DefaultExt", default_ext_);
-}
-
-void FakeFileDialog::SetFilter(std::string_view filter) {
-  filter_ = filter;
-  settings_log_.emplace_back("Filter", filter_);
-}
-
-void FakeFileDialog::SetFileName(std::string_view file_name) {
-  file_name_ = file_name;
-  settings_log_.emplace_back("FileName", file_name_);
+void FakeFileDialog::Set(const char* setting, std::string& field, std::string_view value) {
+  field = value;
+  settings_log_.emplace_back(setting, field);
 }
 
 void FakeFileDialog::AnswerConfirm(std::string full_path) {
@@ -121,25 +89,24 @@ std::optional<DispValue> RecordingEmbeddedControl::LastPut(DispId id) const {
 
 bool FakePropertyBag::Read(std::string_view name, std::optional<std::string>& value) {
   value.reset();
-  for (const auto& [stored_name, stored_value] : properties_) {
-    if (EqualIgnoringAsciiCase(stored_name, name)) value = stored_value;
+  if (const auto* property = forms::FindSavedProperty<char>(properties_, name)) {
+    value = property->second;
   }
   return true;
 }
 
 bool FakePropertyBag::Write(std::string_view name, std::string_view value) {
-  for (auto& [stored_name, stored_value] : properties_) {
-    if (EqualIgnoringAsciiCase(stored_name, name)) {
-      stored_value = value;
-      return true;
-    }
+  if (auto* property = forms::FindSavedProperty<char>(properties_, name)) {
+    property->second = value;
+  } else {
+    properties_.emplace_back(name, value);
   }
-  properties_.emplace_back(name, value);
   return true;
 }
 
-FakeWindow::FakeWindow(const FormDesign& design, FakeEventLoop& loop)
-    : design_(design),
+FakeWindow::FakeWindow(const FormDesign& design, FakeEventLoop& loop, ProgramServices& program)
+    : FormWindowBase(program),
+      design_(design),
       loop_(loop),
       caption_(design.caption),
       outer_width_(design.client_width),
@@ -147,23 +114,23 @@ FakeWindow::FakeWindow(const FormDesign& design, FakeEventLoop& loop)
   for (const ControlDesign& control : design.controls) {
     switch (control.kind) {
       case ControlKind::kTextBox:
-        text_boxes_.emplace(control.name, std::make_unique<FakeTextBox>(control));
+        AddTextBox(control.name, std::make_unique<FakeTextBox>(control));
         break;
       case ControlKind::kOptionButton: {
         auto option = std::make_unique<FakeOptionButton>(control, option_group_);
         option_group_.push_back(option.get());
-        options_.emplace(control.name, std::move(option));
+        AddOptionButton(control.name, std::move(option));
         break;
       }
       case ControlKind::kCommandButton:
-        buttons_.emplace(control.name, std::make_unique<FakeCommandButton>(control));
+        AddCommandButton(control.name, std::make_unique<FakeCommandButton>(control));
         break;
       case ControlKind::kLabel:
         break;  // nothing reaches a label at run time
     }
   }
   for (const std::string& name : design.file_dialogs) {
-    dialogs_.emplace(name, std::make_unique<FakeFileDialog>());
+    AddFileDialog(name, std::make_unique<FakeFileDialog>());
   }
   for (const TimerDesign& timer : design.timers) {
     const std::string name = timer.name;
@@ -176,27 +143,23 @@ FakeWindow::FakeWindow(const FormDesign& design, FakeEventLoop& loop)
 
 // Embedded controls go first: their inner timers may still hold callbacks into the window.
 FakeWindow::~FakeWindow() {
-  embedded_.clear();
-}
-
-EmbeddedControl& FakeWindow::GetEmbeddedControl(std::string_view name) {
-  return Find(embedded_, "embedded control", name);
+  ClearEmbeddedControls();
 }
 
 FakeTextBox& FakeWindow::TextBoxNamed(std::string_view name) {
-  return Find(text_boxes_, "text box", name);
+  return dynamic_cast<FakeTextBox&>(GetTextBox(name));
 }
 
 FakeOptionButton& FakeWindow::OptionNamed(std::string_view name) {
-  return Find(options_, "option button", name);
+  return dynamic_cast<FakeOptionButton&>(GetOptionButton(name));
 }
 
 FakeCommandButton& FakeWindow::ButtonNamed(std::string_view name) {
-  return Find(buttons_, "command button", name);
+  return dynamic_cast<FakeCommandButton&>(GetCommandButton(name));
 }
 
 FakeFileDialog& FakeWindow::DialogNamed(std::string_view name) {
-  return Find(dialogs_, "file dialog", name);
+  return dynamic_cast<FakeFileDialog&>(GetFileDialog(name));
 }
 
 IntervalTimer& FakeWindow::TimerNamed(std::string_view name) {
@@ -232,10 +195,6 @@ void FakeWindow::ResizeByUser(int outer_width_twips, int outer_height_twips) {
   Raise("Form", "Resize");
 }
 
-void FakeWindow::AddEmbeddedControl(std::string name, std::unique_ptr<EmbeddedControl> control) {
-  embedded_.emplace(std::move(name), std::move(control));
-}
-
 void FakeWindow::Show() {
   shown_ = true;
   Raise("Form", "Resize");
@@ -250,7 +209,7 @@ void FakeWindow::StartDesignTimers() {
 void FakeWindow::Raise(std::string_view source, std::string_view event) {
   if (loop_.Stopped()) return;  // the program has ended: no further event procedure runs
   event_log_.emplace_back(source, event);
-  if (sink_ != nullptr) sink_->OnFormEvent(source, event);
+  FormWindowBase::Raise(source, event);
 }
 
 }  // namespace clickora::platform::fake

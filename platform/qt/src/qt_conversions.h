@@ -6,18 +6,20 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/forms/twips.h"
+
 // Small conversions between the window design's notations and the toolkit's, kept apart from the
-// widgets so that they can be tested without a display.
+// widgets so that they can be tested without a display. The notations themselves are read by
+// platform/forms.
 namespace clickora::platform::qt {
 
-// Twips (1/1440 inch) to pixels at the screen's logical DPI, rounded to the nearest pixel, and
-// back. Edges are converted rather than sizes, so that neighbouring controls keep their gaps.
-int TwipsToPixels(int twips, double dots_per_inch);
-int PixelsToTwips(int pixels, double dots_per_inch);
+using forms::PixelsToTwips;
+using forms::TwipsToPixels;
+
+QString ToQString(std::string_view text);
 
 // The keys of a key string in the runtime's notation ("{F1}", "{ENTER}", "ab"), as Qt key codes;
-// each key with the text it types (empty for keys that type nothing). A brace name that is not
-// known ends the string: what was read before it is sent, nothing after.
+// each key with the text it types (empty for keys that type nothing).
 struct KeyStroke {
   int key = 0;
   QString text;

@@ -5,24 +5,6 @@
 namespace clickora::platform::qt {
 namespace {
 
-TEST(TwipsTest, ConvertsAtTheScreensDpi) {
-  struct Case {
-    int twips;
-    double dpi;
-    int pixels;
-  };
-  const Case cases[] = {
-      {5145, 96, 343}, {4395, 96, 293}, {3720, 96, 248}, {4990, 96, 333},  // 332.67 rounds up
-      {15, 96, 1},     {7, 96, 0},      {-120, 96, -8},  {1440, 120, 120}, {3720, 144, 372},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
-  }
-  EXPECT_EQ(PixelsToTwips(248, 96), 3720);
-  EXPECT_EQ(PixelsToTwips(333, 96), 4995);
-  EXPECT_EQ(PixelsToTwips(120, 120), 1440);
-}
-
 TEST(KeyStringTest, ReadsNamedKeysAndCharacters) {
   struct Case {
     const char* keys;
@@ -34,8 +16,9 @@ TEST(KeyStringTest, ReadsNamedKeysAndCharacters) {
       {"{ENTER}{TAB}", {Qt::Key_Return, Qt::Key_Tab}},
       {"ab", {Qt::Key_A, Qt::Key_B}},
       {"1{F2}", {Qt::Key_1, Qt::Key_F2}},
-      // An unknown or broken name ends the string; what came before it is kept.
-      {"a{BOGUS}b", {Qt::Key_A}},
+      {"{ESC}{DEL}{HOME}", {Qt::Key_Escape, Qt::Key_Delete, Qt::Key_Home}},
+      // A string with an unknown or broken name types nothing.
+      {"a{BOGUS}b", {}},
       {"{F17}", {}},
       {"{F123456789012}", {}},
       {"{F1", {}},
@@ -50,6 +33,10 @@ TEST(KeyStringTest, ReadsNamedKeysAndCharacters) {
   ASSERT_EQ(typed.size(), 2u);
   EXPECT_EQ(typed[0].text, QStringLiteral("x"));
   EXPECT_TRUE(typed[1].text.isEmpty());
+  const auto thai = ParseKeyString("ก😀");
+  ASSERT_EQ(thai.size(), 2u);
+  EXPECT_EQ(thai[0].text, QString::fromUtf8("ก"));
+  EXPECT_EQ(thai[1].text, QString::fromUtf8("😀"));  // one stroke, not two halves
 }
 
 TEST(DialogFilterTest, TurnsDescriptionPatternPairsIntoNameFilters) {

@@ -15,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "platform/control_abi.h"
+#include "platform/forms/property_names.h"
 #include "platform/interval_timer.h"
 #include "platform/property_bag.h"
 #include "timer_control/long_timer.h"
@@ -27,15 +28,6 @@ constexpr std::string_view kClassName = identity::kProgId;
 constexpr std::int32_t kIntervalId = identity::kIntervalDispId;
 constexpr std::int32_t kEnabledId = identity::kEnabledDispId;
 constexpr std::int32_t kOnTimerId = identity::kOnTimerDispId;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 class HostClock final : public platform::MillisecondClock {
  public:
@@ -106,7 +98,9 @@ class SavedPropertiesBag final : public platform::PropertyBag {
     value.reset();
     for (std::size_t i = 0; i < count_; ++i) {
       const clickora_saved_property& property = properties_[i];
-      if (property.name == nullptr || !EqualsIgnoringCase(property.name, name)) continue;
+      if (property.name == nullptr ||
+          !platform::forms::EqualsIgnoringAsciiCase(property.name, name))
+        continue;
       value = property.value == nullptr ? std::string() : std::string(property.value);
       return true;
     }
@@ -208,7 +202,8 @@ extern "C" __attribute__((visibility("default"))) std::int32_t clickora_create_c
     return CLICKORA_ABI_MISMATCH;
   }
   // ProgIDs are matched as the system's class registry matches them: in any letter case.
-  if (!EqualsIgnoringCase(class_name, kClassName)) return CLICKORA_UNKNOWN_CLASS;
+  if (!clickora::platform::forms::EqualsIgnoringAsciiCase(class_name, kClassName))
+    return CLICKORA_UNKNOWN_CLASS;
   try {
     *control = &(new Control(kVtable, *host))->handle.base;
     return CLICKORA_OK;

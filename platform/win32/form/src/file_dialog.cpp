@@ -23,10 +23,10 @@ void CommonFileDialog::SetInitDir(std::string_view folder) {
   init_dir_ = Widen(folder);
 }
 void CommonFileDialog::SetDefaultExt(std::string_view extension) {
-  default_ext_ = DialogDefaultExtension(Widen(extension));
+  default_ext_ = DialogDefaultExtension(extension);
 }
 void CommonFileDialog::SetFilter(std::string_view filter) {
-  filter_ = DialogFilterList(Widen(filter));
+  filter_ = DialogFilterList(filter);
 }
 void CommonFileDialog::SetFileName(std::string_view file_name) {
   file_name_ = Widen(file_name);

@@ -2,6 +2,7 @@
 
 #include <wincodec.h>
 
+#include "form_layout.h"
 #include "platform/win32/com_ptr.h"
 #include "twips.h"
 #include "win_text.h"
@@ -11,14 +12,8 @@ namespace {
 
 constexpr unsigned kBaseDpi = 96;
 
-RECT DesignRect(const ControlDesign& control, unsigned dpi) {
-  return {TwipsToPixels(control.left, dpi), TwipsToPixels(control.top, dpi),
-          TwipsToPixels(control.left + control.width, dpi),
-          TwipsToPixels(control.top + control.height, dpi)};
-}
-
 void PaintLabel(HDC dc, const ControlDesign& label, unsigned dpi, FontSet& fonts) {
-  RECT rect = DesignRect(label, dpi);
+  RECT rect = ControlRect(label, dpi);
   if (!label.transparent) {
     const UniqueGdiObject brush(::CreateSolidBrush(ColourOf(label.back_colour, COLOR_BTNFACE)));
     ::FillRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));

@@ -1,12 +1,12 @@
 #include "form_window.h"
 
 #include <commctrl.h>
-#include <shellscalingapi.h>
 
 #include <algorithm>
 #include <stdexcept>
 #include <system_error>
 
+#include "form_layout.h"
 #include "form_menus.h"
 #include "platform/win32/form_runtime.h"
 #include "twips.h"
@@ -41,60 +41,6 @@ bool RegisterFormClass() {
   return ::RegisterClassExW(&form_class) != 0;
 }
 
-// The DPI of the monitor that holds the design's client origin. The origin's pixel position
-// depends on the DPI itself, so the system DPI places it first.
-unsigned DpiAtDesignPoint(const FormDesign& design) {
-  const unsigned system_dpi = ::GetDpiForSystem();
-  const POINT point{TwipsToPixels(design.left, system_dpi), TwipsToPixels(design.top, system_dpi)};
-  UINT dpi_x = 0, dpi_y = 0;
-  const HMONITOR monitor = ::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
-  if (FAILED(::GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) || dpi_x == 0)
-    return system_dpi;
-  return dpi_x;
-}
-
-std::size_t FindControl(const std::vector<ControlDesign>& controls, std::string_view name) {
-  const auto found = std::find_if(controls.begin(), controls.end(),
-                                  [&](const ControlDesign& c) { return c.name == name; });
-  return static_cast<std::size_t>(found - controls.begin());
-}
-
-// Win32 moves the keyboard focus in the sibling order of the child windows, so the focusable
-// controls, which do not overlap, are made in the design's tab order. The option buttons are made
-// together where the first of them stands, so that they form one group; the controls outside the
-// tab order come last and take no focus.
-std::vector<std::size_t> CreationOrder(const FormDesign& design, std::vector<bool>& tab_stop) {
-  const auto& controls = design.controls;
-  std::vector<std::size_t> order;
-  std::vector<bool> added(controls.size(), false);
-  tab_stop.assign(controls.size(), false);
-  auto add = [&](std::size_t index, bool stop) {
-    if (index >= controls.size() || added[index] || controls[index].kind == ControlKind::kLabel)
-      return;
-    added[index] = true;
-    tab_stop[index] = stop;
-    order.push_back(index);
-  };
-  for (const std::string& name : design.tab_order) {
-    const std::size_t index = FindControl(controls, name);
-    if (index >= controls.size() || added[index]) continue;
-    if (controls[index].kind != ControlKind::kOptionButton) {
-      add(index, true);
-      continue;
-    }
-    for (const std::string& other : design.tab_order) {
-      const std::size_t option = FindControl(controls, other);
-      if (option < controls.size() && controls[option].kind == ControlKind::kOptionButton)
-        add(option, true);
-    }
-    for (std::size_t option = 0; option < controls.size(); ++option) {
-      if (controls[option].kind == ControlKind::kOptionButton) add(option, true);
-    }
-  }
-  for (std::size_t index = 0; index < controls.size(); ++index) add(index, false);
-  return order;
-}
-
 }  // namespace
 
 std::wstring AssetResourceName(std::string_view asset) {
@@ -113,7 +59,7 @@ std::wstring AssetResourceName(std::string_view asset) {
 }
 
 FormWindow::FormWindow(const FormDesign& design, FormContext context)
-    : design_(design), context_(std::move(context)) {}
+    : FormWindowBase(context.program), design_(design), context_(std::move(context)) {}
 
 std::unique_ptr<FormWindow> FormWindow::Create(const FormDesign& design, FormContext context,
                                                std::string& error) {
@@ -125,27 +71,18 @@ std::unique_ptr<FormWindow> FormWindow::Create(const FormDesign& design, FormCon
   if (!form->CreateFrame(error) || !form->CreateChildren(error)) return nullptr;
   form->LoadBackground();
   for (const std::string& name : design.file_dialogs) {
-    form->file_dialogs_[name] = std::make_unique<CommonFileDialog>(form->Handle());
+    form->AddFileDialog(name, std::make_unique<CommonFileDialog>(form->Handle()));
   }
   if (!form->CreateTimers(error) || !form->CreateEmbeddedControls(error)) return nullptr;
   return form;
 }
 
 FormWindow::~FormWindow() {
-  sink_ = nullptr;
+  SetSink(nullptr);
   running_ = false;
   timers_.clear();
-  embedded_.clear();  // unadvised and released while the window still exists
+  ClearEmbeddedControls();  // unadvised and released while the window still exists
   if (window_) ::DestroyWindow(window_);
-}
-
-RECT FormWindow::OuterRectForClientAt(unsigned dpi) const {
-  RECT rect{TwipsToPixels(design_.left, dpi), TwipsToPixels(design_.top, dpi),
-            TwipsToPixels(design_.left + design_.client_width, dpi),
-            TwipsToPixels(design_.top + design_.client_height, dpi)};
-  ::AdjustWindowRectExForDpi(&rect, kFormStyle, design_.menus.empty() ? FALSE : TRUE, kFormExStyle,
-                             dpi);
-  return rect;
 }
 
 bool FormWindow::CreateFrame(std::string& error) {
@@ -155,7 +92,7 @@ bool FormWindow::CreateFrame(std::string& error) {
     return false;
   }
   const unsigned dpi = DpiAtDesignPoint(design_);
-  const RECT outer = OuterRectForClientAt(dpi);
+  const RECT outer = OuterRectForClientAt(design_, dpi, kFormStyle, kFormExStyle);
   // Made hidden; Run shows it once the Load procedure has run.
   const HWND window =
       ::CreateWindowExW(kFormExStyle, kFormClass, Widen(design_.caption).c_str(), kFormStyle,
@@ -169,7 +106,7 @@ bool FormWindow::CreateFrame(std::string& error) {
   dpi_ = ::GetDpiForWindow(window);
   if (dpi_ == 0) dpi_ = dpi;
   if (dpi_ != dpi) {
-    const RECT placed = OuterRectForClientAt(dpi_);
+    const RECT placed = OuterRectForClientAt(design_, dpi_, kFormStyle, kFormExStyle);
     ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left,
                    placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -236,16 +173,16 @@ bool FormWindow::CreateChildren(std::string& error) {
       case ControlKind::kTextBox: {
         auto box = std::make_unique<TextBoxControl>(child.window);
         box->SetMaxLength(control.max_length);
-        text_boxes_[control.name] = std::move(box);
+        AddTextBox(control.name, std::move(box));
         break;
       }
       case ControlKind::kOptionButton:
         options_.Add(child.window);
-        option_buttons_[control.name] =
-            std::make_unique<OptionButtonControl>(child.window, options_);
+        AddOptionButton(control.name,
+                        std::make_unique<OptionButtonControl>(child.window, options_));
         break;
       case ControlKind::kCommandButton:
-        command_buttons_[control.name] = std::make_unique<CommandButtonControl>(child.window);
+        AddCommandButton(control.name, std::make_unique<CommandButtonControl>(child.window));
         break;
       case ControlKind::kLabel:
         break;
@@ -265,10 +202,9 @@ void FormWindow::LayoutChildren(FontSet& fonts) {
   for (Child& child : children_) {
     if (!child.window) continue;
     const ControlDesign& control = child.design;
-    const int left = TwipsToPixels(control.left, dpi_);
-    const int top = TwipsToPixels(control.top, dpi_);
-    ::MoveWindow(child.window, left, top, TwipsToPixels(control.left + control.width, dpi_) - left,
-                 TwipsToPixels(control.top + control.height, dpi_) - top, TRUE);
+    const RECT place = ControlRect(control, dpi_);
+    ::MoveWindow(child.window, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, TRUE);
     ::SendMessageW(child.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(control.font)),
                    TRUE);
   }
@@ -305,7 +241,7 @@ bool FormWindow::CreateEmbeddedControls(std::string& error) {
     auto control = ActiveXControl::Create(
         design, [this, name = design.name](std::string_view event) { Raise(name, event); }, error);
     if (!control) return false;
-    embedded_[design.name] = std::move(control);
+    AddEmbeddedControl(design.name, std::move(control));
   }
   return true;
 }
@@ -346,66 +282,16 @@ WindowState FormWindow::State() const {
   return WindowState::kNormal;
 }
 
-int FormWindow::OuterWidthTwips() const {
+FormWindow::PixelSize FormWindow::OuterPixelSize() const {
   RECT rect{};
   ::GetWindowRect(window_, &rect);
-  return PixelsToTwips(rect.right - rect.left, dpi_);
+  return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-int FormWindow::OuterHeightTwips() const {
-  RECT rect{};
-  ::GetWindowRect(window_, &rect);
-  return PixelsToTwips(rect.bottom - rect.top, dpi_);
-}
-
-void FormWindow::SetOuterWidthTwips(int twips) {
-  RECT rect{};
-  ::GetWindowRect(window_, &rect);
-  ::SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(twips, dpi_), rect.bottom - rect.top,
+// The top-left corner stays where it is.
+void FormWindow::SetOuterPixelSize(PixelSize size) {
+  ::SetWindowPos(window_, nullptr, 0, 0, size.width, size.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FormWindow::SetOuterHeightTwips(int twips) {
-  RECT rect{};
-  ::GetWindowRect(window_, &rect);
-  ::SetWindowPos(window_, nullptr, 0, 0, rect.right - rect.left, TwipsToPixels(twips, dpi_),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FormWindow::MissingControl(std::string_view name, const char* kind) {
-  const std::string what = design_.name + " has no " + kind + " named " + std::string(name);
-  ReportUncaughtError(what);
-  throw std::out_of_range(what);  // only reached when the program's end was not immediate
-}
-
-TextBox& FormWindow::GetTextBox(std::string_view name) {
-  const auto found = text_boxes_.find(name);
-  if (found == text_boxes_.end()) MissingControl(name, "text box");
-  return *found->second;
-}
-
-OptionButton& FormWindow::GetOptionButton(std::string_view name) {
-  const auto found = option_buttons_.find(name);
-  if (found == option_buttons_.end()) MissingControl(name, "option button");
-  return *found->second;
-}
-
-CommandButton& FormWindow::GetCommandButton(std::string_view name) {
-  const auto found = command_buttons_.find(name);
-  if (found == command_buttons_.end()) MissingControl(name, "command button");
-  return *found->second;
-}
-
-EmbeddedControl& FormWindow::GetEmbeddedControl(std::string_view name) {
-  const auto found = embedded_.find(name);
-  if (found == embedded_.end()) MissingControl(name, "embedded control");
-  return *found->second;
-}
-
-FileDialog& FormWindow::GetFileDialog(std::string_view name) {
-  const auto found = file_dialogs_.find(name);
-  if (found == file_dialogs_.end()) MissingControl(name, "file dialog");
-  return *found->second;
 }
 
 }  // namespace clickora::platform::win32

@@ -15,6 +15,7 @@
 #include "file_dialog.h"
 #include "form_graphics.h"
 #include "platform/form_runtime.h"
+#include "platform/forms/form_window_base.h"
 #include "platform/interval_timer.h"
 #include "platform/program_services.h"
 
@@ -30,8 +31,8 @@ struct FormContext {
 };
 
 // One top-level window made from a FormDesign. HandleMessage only turns messages into calls:
-// events to the sink, paint to the surface painter, colours and fonts to the child controls.
-class FormWindow final : public Window, public BaseWindow<FormWindow> {
+// events to the dispatcher, paint to the surface painter, colours and fonts to the child controls.
+class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWindow> {
  public:
   static std::unique_ptr<FormWindow> Create(const FormDesign& design, FormContext context,
                                             std::string& error);
@@ -41,19 +42,9 @@ class FormWindow final : public Window, public BaseWindow<FormWindow> {
   std::string Caption() const override;
   void SetCaption(std::string_view caption) override;
   WindowState State() const override;
-  int OuterWidthTwips() const override;
-  int OuterHeightTwips() const override;
-  void SetOuterWidthTwips(int twips) override;
-  void SetOuterHeightTwips(int twips) override;
-  TextBox& GetTextBox(std::string_view name) override;
-  OptionButton& GetOptionButton(std::string_view name) override;
-  CommandButton& GetCommandButton(std::string_view name) override;
-  EmbeddedControl& GetEmbeddedControl(std::string_view name) override;
-  FileDialog& GetFileDialog(std::string_view name) override;
 
   // The life of the window under the runtime's message loop.
-  void Attach(FormEventSink* sink) noexcept { sink_ = sink; }
-  void Raise(std::string_view source, std::string_view event) noexcept;
+  void Attach(FormEventSink* sink) noexcept { SetSink(sink); }
   void StartTimers();
   // Shows the window where it was designed (raising Resize) and gives the focus to the design's
   // first control.
@@ -77,13 +68,16 @@ class FormWindow final : public Window, public BaseWindow<FormWindow> {
   };
 
   FormWindow(const FormDesign& design, FormContext context);
+  PixelSize OuterPixelSize() const override;
+  void SetOuterPixelSize(PixelSize size) override;
+  double DpiX() const override { return dpi_; }
+  double DpiY() const override { return dpi_; }
   bool CreateFrame(std::string& error);
   bool CreateChildren(std::string& error);
   void LoadBackground();
   bool CreateTimers(std::string& error);
   bool CreateEmbeddedControls(std::string& error);
   void LayoutChildren(FontSet& fonts);
-  RECT OuterRectForClientAt(unsigned dpi) const;
 
   void Paint();
   LRESULT ControlColour(HDC dc, HWND control);
@@ -91,12 +85,9 @@ class FormWindow final : public Window, public BaseWindow<FormWindow> {
   void OnActivate(WPARAM wparam);
   void OnDpiChanged(unsigned dpi, const RECT& suggested);
   Child* FindChild(HWND window);
-  void ReportUncaughtError(const std::string& what) noexcept;
-  [[noreturn]] void MissingControl(std::string_view name, const char* kind);
 
   FormDesign design_;
   FormContext context_;
-  FormEventSink* sink_ = nullptr;
   bool running_ = false;
   bool resize_raised_ = false;
   unsigned dpi_ = 96;
@@ -106,14 +97,9 @@ class FormWindow final : public Window, public BaseWindow<FormWindow> {
 
   std::vector<Child> children_;  // in the design's order, front to back
   OptionGroup options_;
-  std::map<std::string, std::unique_ptr<TextBoxControl>, std::less<>> text_boxes_;
-  std::map<std::string, std::unique_ptr<OptionButtonControl>, std::less<>> option_buttons_;
-  std::map<std::string, std::unique_ptr<CommandButtonControl>, std::less<>> command_buttons_;
-  std::map<std::string, std::unique_ptr<CommonFileDialog>, std::less<>> file_dialogs_;
   std::map<UINT, std::string> menu_commands_;
   std::vector<std::pair<std::unique_ptr<IntervalTimer>, bool>>
       timers_;  // with the design's Enabled
-  std::map<std::string, std::unique_ptr<ActiveXControl>, std::less<>> embedded_;
 };
 
 }  // namespace clickora::platform::win32

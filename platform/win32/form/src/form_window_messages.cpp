@@ -34,7 +34,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_DESTROY:
       timers_.clear();
-      sink_ = nullptr;  // nothing is raised into a window that is going
+      SetSink(nullptr);  // nothing is raised into a window that is going
       if (running_) ::PostQuitMessage(0);
       running_ = false;
       return 0;
@@ -152,28 +152,8 @@ FormWindow::Child* FormWindow::FindChild(HWND window) {
   return nullptr;
 }
 
-void FormWindow::Raise(std::string_view source, std::string_view event) noexcept {
-  if (!sink_) return;
-  try {
-    sink_->OnFormEvent(source, event);
-  } catch (const std::exception& error) {
-    ReportUncaughtError(error.what());
-  } catch (...) {
-    ReportUncaughtError("an unknown error");
-  }
-}
-
 void FormWindow::OnUncaughtException() noexcept {
-  ReportUncaughtError("an error in the window's own code");
-}
-
-void FormWindow::ReportUncaughtError(const std::string& what) noexcept {
-  // An error that no event procedure caught is reported, and the program ends.
-  try {
-    context_.program.ShowMessage("Run-time error: " + what);
-  } catch (...) {
-  }
-  context_.program.EndProgram(1);
+  Events().ReportUncaughtError("an error in the window's own code");
 }
 
 }  // namespace clickora::platform::win32

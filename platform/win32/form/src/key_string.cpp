@@ -2,77 +2,36 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
-#include <string>
+#include <array>
 
-#include "win_text.h"
+#include "platform/forms/key_string.h"
 
 namespace clickora::platform::win32 {
 namespace {
 
-bool NamedKey(std::string name, std::uint32_t& vk) {
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return std::toupper(c); });
-  if (name.size() >= 2 && name[0] == 'F' && std::all_of(name.begin() + 1, name.end(), ::isdigit)) {
-    const int n = std::stoi(name.substr(1));
-    if (n < 1 || n > 16) return false;
-    vk = static_cast<std::uint32_t>(VK_F1 + n - 1);
-    return true;
-  }
-  static constexpr struct {
-    const char* name;
-    std::uint32_t vk;
-  } kNames[] = {{"ENTER", VK_RETURN},  {"TAB", VK_TAB},      {"ESC", VK_ESCAPE},
-                {"ESCAPE", VK_ESCAPE}, {"BS", VK_BACK},      {"BACKSPACE", VK_BACK},
-                {"DEL", VK_DELETE},    {"DELETE", VK_DELETE}};
-  for (const auto& entry : kNames) {
-    if (name == entry.name) {
-      vk = entry.vk;
-      return true;
-    }
-  }
-  return false;
-}
+using forms::NamedKey;
+
+// The virtual key of each portable key name, in the order of NamedKey.
+constexpr std::array<std::uint32_t, forms::kNamedKeyCount> kVirtualKeys = {
+    VK_F1,     VK_F2,   VK_F3,     VK_F4,  VK_F5,   VK_F6,   VK_F7,    VK_F8,     VK_F9,
+    VK_F10,    VK_F11,  VK_F12,    VK_F13, VK_F14,  VK_F15,  VK_F16,   VK_RETURN, VK_TAB,
+    VK_ESCAPE, VK_BACK, VK_DELETE, VK_UP,  VK_DOWN, VK_LEFT, VK_RIGHT, VK_HOME,   VK_END,
+};
+static_assert(kVirtualKeys[static_cast<std::size_t>(NamedKey::kEnter)] == VK_RETURN);
+static_assert(kVirtualKeys[static_cast<std::size_t>(NamedKey::kEnd)] == VK_END);
 
 }  // namespace
 
 std::vector<KeyStroke> ParseKeyString(std::string_view keys) {
   std::vector<KeyStroke> strokes;
-  std::size_t i = 0;
-  while (i < keys.size()) {
-    if (keys[i] == '{') {
-      // "{}}" names the closing brace, so the group ends at the first '}' after its first
-      // character.
-      const std::size_t end = keys.find('}', i + 2);
-      if (end == std::string_view::npos) break;  // an unfinished group names nothing
-      const std::string_view name = keys.substr(i + 1, end - i - 1);
-      std::uint32_t vk = 0;
-      if (name == "{" || name == "}") {
-        strokes.push_back({KeyStroke::Kind::kCharacter, static_cast<std::uint32_t>(name[0])});
-      } else if (NamedKey(std::string(name), vk)) {
-        strokes.push_back({KeyStroke::Kind::kVirtualKey, vk});
-      }
-      i = end + 1;
-      continue;
+  for (const forms::KeyStroke& stroke : forms::ParseKeyString(keys)) {
+    if (stroke.key) {
+      strokes.push_back(
+          {KeyStroke::Kind::kVirtualKey, kVirtualKeys[static_cast<std::size_t>(*stroke.key)]});
+    } else {
+      strokes.push_back(
+          {KeyStroke::Kind::kCharacter, static_cast<std::uint32_t>(stroke.character)});
     }
-    // One UTF-8 character, typed as it is.
-    std::size_t length = 1;
-    const auto lead = static_cast<unsigned char>(keys[i]);
-    if (lead >= 0xF0) {
-      length = 4;
-    } else if (lead >= 0xE0) {
-      length = 3;
-    } else if (lead >= 0xC0) {
-      length = 2;
-    }
-    const std::wstring wide = Widen(keys.substr(i, length));
-    std::uint32_t code = wide.empty() ? 0xFFFD : wide[0];
-    if (wide.size() == 2 && wide[0] >= 0xD800 && wide[0] < 0xDC00) {
-      code = 0x10000 + ((static_cast<std::uint32_t>(wide[0]) - 0xD800) << 10) + (wide[1] - 0xDC00);
-    }
-    strokes.push_back({KeyStroke::Kind::kCharacter, code});
-    i += length;
   }
   return strokes;
 }

@@ -14,9 +14,8 @@ struct KeyStroke {
   friend bool operator==(const KeyStroke&, const KeyStroke&) = default;
 };
 
-// Reads the key-string notation: "{F1}" .. "{F16}", "{ENTER}", "{TAB}", "{ESC}", "{BS}", and
-// "{{}" / "{}}" for the braces themselves; every other character stands for itself. A brace
-// group that names no key is dropped whole rather than typed as text.
+// The strokes of a key string in the runtime's notation (read by forms::ParseKeyString), with
+// the named keys as virtual keys.
 std::vector<KeyStroke> ParseKeyString(std::string_view keys);
 
 }  // namespace clickora::platform::win32

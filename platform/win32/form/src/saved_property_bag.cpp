@@ -2,16 +2,13 @@
 
 #include <oleauto.h>
 
+#include "platform/forms/property_names.h"
 #include "platform/win32/unique_handle.h"
 
 namespace clickora::platform::win32 {
 
 std::pair<std::wstring, std::wstring>* SavedPropertyBag::Find(const wchar_t* name) {
-  for (auto& property : properties_) {
-    if (::CompareStringOrdinal(property.first.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL)
-      return &property;
-  }
-  return nullptr;
+  return forms::FindSavedProperty<wchar_t>(properties_, name);
 }
 
 HRESULT SavedPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {

@@ -16,22 +16,24 @@ using namespace std::string_literals;
 
 TEST_CASE("dialog filters become NUL-separated pairs ending in a double NUL") {
   const struct {
-    std::wstring filter;
+    std::string filter;
     std::wstring list;
   } cases[] = {
-      {L"function|*.kpf", L"function\0*.kpf\0\0"s},
-      {L"function |*.kpf", L"function \0*.kpf\0\0"s},  // the description keeps its blank
-      {L"Text|*.txt|All|*.*", L"Text\0*.txt\0All\0*.*\0\0"s},
-      {L"lonely", L"lonely\0\0\0"s},  // a description without its pattern gets an empty one
-      {L"", L""},
+      {"function|*.kpf", L"function\0*.kpf\0\0"s},
+      {"function |*.kpf", L"function \0*.kpf\0\0"s},  // the description keeps its blank
+      {"Text|*.txt|All|*.*", L"Text\0*.txt\0All\0*.*\0\0"s},
+      {"Both|*.kpf; *.txt", L"Both\0*.kpf;*.txt\0\0"s},
+      {"ก|*.kpf", L"\x0E01\0*.kpf\0\0"s},
+      {"lonely", L""},  // a description without its pattern offers nothing
+      {"", L""},
   };
   for (const auto& c : cases) CHECK(DialogFilterList(c.filter) == c.list);
 }
 
 TEST_CASE("default extensions lose their dot") {
-  CHECK(DialogDefaultExtension(L".kpf") == L"kpf");
-  CHECK(DialogDefaultExtension(L"kpf") == L"kpf");
-  CHECK(DialogDefaultExtension(L"") == L"");
+  CHECK(DialogDefaultExtension(".kpf") == L"kpf");
+  CHECK(DialogDefaultExtension("kpf") == L"kpf");
+  CHECK(DialogDefaultExtension("") == L"");
 }
 
 TEST_CASE("key strings name keys in braces and type everything else") {
@@ -45,7 +47,8 @@ TEST_CASE("key strings name keys in braces and type everything else") {
       {"{ENTER}a", {{K::kVirtualKey, VK_RETURN}, {K::kCharacter, 'a'}}},
       {"{{}{}}", {{K::kCharacter, '{'}, {K::kCharacter, '}'}}},
       {"{F99}{NOSUCHKEY}", {}},  // named nothing: dropped, never typed as text
-      {"{F1", {}},               // unfinished
+      {"{UP}{END}", {{K::kVirtualKey, VK_UP}, {K::kVirtualKey, VK_END}}},
+      {"{F1", {}},  // unfinished
       {"ก", {{K::kCharacter, 0x0E01}}},
   };
   for (const auto& c : cases) CHECK(ParseKeyString(c.keys) == c.strokes);

@@ -12,6 +12,7 @@
 
 #include "platform/form_design.h"
 #include "platform/form_runtime.h"
+#include "platform/forms/form_window_base.h"
 #include "platform/interval_timer.h"
 #include "platform/property_bag.h"
 #include "platform/window.h"
@@ -98,11 +99,13 @@ struct DialogShow {
 // The common file dialog, answered by the test: each show takes the next queued answer.
 class FakeFileDialog final : public FileDialog {
  public:
-  void SetDialogTitle(std::string_view title) override;
-  void SetInitDir(std::string_view folder) override;
-  void SetDefaultExt(std::string_view extension) override;
-  void SetFilter(std::string_view filter) override;
-  void SetFileName(std::string_view file_name) override;
+  void SetDialogTitle(std::string_view title) override { Set("DialogTitle", title_, title); }
+  void SetInitDir(std::string_view folder) override { Set("InitDir", init_dir_, folder); }
+  void SetDefaultExt(std::string_view extension) override {
+    Set("DefaultExt", default_ext_, extension);
+  }
+  void SetFilter(std::string_view filter) override { Set("Filter", filter_, filter); }
+  void SetFileName(std::string_view file_name) override { Set("FileName", file_name_, file_name); }
   std::string FileName() const override { return file_name_; }
   DialogResult ShowOpen() override { return Show(DialogShow::Kind::kOpen); }
   DialogResult ShowSave() override { return Show(DialogShow::Kind::kSave); }
@@ -120,6 +123,7 @@ class FakeFileDialog final : public FileDialog {
 
  private:
   DialogResult Show(DialogShow::Kind kind);
+  void Set(const char* setting, std::string& field, std::string_view value);
 
   std::string title_, init_dir_, default_ext_, filter_, file_name_;
   std::deque<std::pair<DialogResult, std::string>> answers_;
@@ -173,27 +177,18 @@ class FakePropertyBag final : public PropertyBag {
 };
 
 // A window created from design data, with recording controls. The test plays the user: pressing
-// buttons, choosing menu items, typing, resizing, minimizing and closing.
-class FakeWindow final : public Window {
+// buttons, choosing menu items, typing, resizing, minimizing and closing. Its controls, sizes and
+// events are those of every backend (forms::FormWindowBase), at a DPI where a pixel is a twip.
+class FakeWindow final : public forms::FormWindowBase {
  public:
-  FakeWindow(const FormDesign& design, FakeEventLoop& loop);
+  FakeWindow(const FormDesign& design, FakeEventLoop& loop, ProgramServices& program);
   ~FakeWindow() override;
 
   std::string Caption() const override { return caption_; }
   void SetCaption(std::string_view caption) override { caption_ = caption; }
   WindowState State() const override { return state_; }
-  int OuterWidthTwips() const override { return outer_width_; }
-  int OuterHeightTwips() const override { return outer_height_; }
-  void SetOuterWidthTwips(int twips) override { outer_width_ = twips; }
-  void SetOuterHeightTwips(int twips) override { outer_height_ = twips; }
 
-  TextBox& GetTextBox(std::string_view name) override { return TextBoxNamed(name); }
-  OptionButton& GetOptionButton(std::string_view name) override { return OptionNamed(name); }
-  CommandButton& GetCommandButton(std::string_view name) override { return ButtonNamed(name); }
-  EmbeddedControl& GetEmbeddedControl(std::string_view name) override;
-  FileDialog& GetFileDialog(std::string_view name) override { return DialogNamed(name); }
-
-  // Typed access for tests.
+  // Typed access for tests; a wrong name is reported as the backends report it, then thrown.
   FakeTextBox& TextBoxNamed(std::string_view name);
   FakeOptionButton& OptionNamed(std::string_view name);
   FakeCommandButton& ButtonNamed(std::string_view name);
@@ -220,14 +215,24 @@ class FakeWindow final : public Window {
   }
 
   // Runtime side.
-  void AddEmbeddedControl(std::string name, std::unique_ptr<EmbeddedControl> control);
-  void Attach(FormEventSink& sink) { sink_ = &sink; }
+  using FormWindowBase::AddEmbeddedControl;
+  void Attach(FormEventSink& sink) { SetSink(&sink); }
   void Show();
   void StartDesignTimers();
-  // Raises (source, event) to the sink, unless the program has ended.
+  // Logs (source, event) and raises it through the dispatcher, unless the program has ended.
+  // Hides FormWindowBase::Raise, so that every event of the fake is logged.
   void Raise(std::string_view source, std::string_view event);
 
  private:
+  PixelSize OuterPixelSize() const override { return {outer_width_, outer_height_}; }
+  void SetOuterPixelSize(PixelSize size) override {
+    outer_width_ = size.width;
+    outer_height_ = size.height;
+  }
+  double DpiX() const override { return kTwipsPerInch; }
+  double DpiY() const override { return kTwipsPerInch; }
+  static constexpr double kTwipsPerInch = 1440;
+
   struct DesignTimer {
     TimerDesign design;
     std::unique_ptr<IntervalTimer> timer;
@@ -235,18 +240,12 @@ class FakeWindow final : public Window {
 
   FormDesign design_;
   FakeEventLoop& loop_;
-  FormEventSink* sink_ = nullptr;
   std::string caption_;
   WindowState state_ = WindowState::kNormal;
   int outer_width_;
   int outer_height_;
   bool shown_ = false;
   std::vector<FakeOptionButton*> option_group_;
-  std::map<std::string, std::unique_ptr<FakeTextBox>, std::less<>> text_boxes_;
-  std::map<std::string, std::unique_ptr<FakeOptionButton>, std::less<>> options_;
-  std::map<std::string, std::unique_ptr<FakeCommandButton>, std::less<>> buttons_;
-  std::map<std::string, std::unique_ptr<FakeFileDialog>, std::less<>> dialogs_;
-  std::map<std::string, std::unique_ptr<EmbeddedControl>, std::less<>> embedded_;
   std::vector<DesignTimer> timers_;
   std::vector<std::string> menu_commands_;
   std::vector<std::pair<std::string, std::string>> event_log_;
