@@ -8,6 +8,7 @@
 #include "numbers/number_to_text.h"
 #include "numbers/runtime_error.h"
 #include "numbers/text_to_number.h"
+#include "run_caption.h"
 
 namespace clickora::autoclick {
 namespace {
@@ -26,12 +27,6 @@ float ToSingle(double value) {
 // less, so a period that rounds to no time at all would leave a run waiting for ever.
 bool TimerWouldCount(float seconds) {
   return numbers::RoundToThousandths(seconds) > 0;
-}
-
-// "head  count  tail": the caption of a run in progress or finished.
-std::string RunCaption(std::string_view head, double clicks_made) {
-  return std::string(head) + "  " + numbers::NumberToText(clicks_made) + "  " +
-         std::string(texts::kCaptionTail);
 }
 
 }  // namespace
@@ -60,6 +55,7 @@ void FrmMousePos::Command4_Click() {
     }
     const float seconds = ToSingle(minutes * 60);
     // Both timers get the period, whichever mode is chosen.
+    period_seconds_ = seconds;
     PutInterval(long_timer1_, seconds);
     PutInterval(long_timer2_, seconds);
     if (option1_.Value()) Click();
@@ -75,6 +71,7 @@ void FrmMousePos::RestoreStart(const std::string& counter_text, const std::strin
   text7_.SetText(counter_text);
   command4_.SetCaption(caption);
   command4_.SetEnabled(true);
+  ReleaseStopKey();
 }
 
 void FrmMousePos::Click() {
@@ -88,6 +85,7 @@ void FrmMousePos::dbClick() {
 void FrmMousePos::Arm(ClickMode mode) {
   click_target_ = numbers::LeadingNumber(text6_.Text());
   PutEnabled(mode == ClickMode::kSingle ? long_timer1_ : long_timer2_, true);
+  HoldStopKey();
 }
 
 void FrmMousePos::LongTimer1_OnTimer() {
@@ -126,12 +124,16 @@ void FrmMousePos::Tick(ClickMode mode) {
   ++click_count_;
   text7_.SetText(numbers::NumberToText(click_count_));
   command4_.SetCaption(RunCaption(texts::kProgressHead, numbers::LeadingNumber(text7_.Text()) - 1));
-  if (!(click_count_ > click_target_)) return;
+  if (!(click_count_ > click_target_)) {
+    ShowNextClickTip();
+    return;
+  }
 
   PutEnabled(own_timer, false);
   command4_.SetCaption(RunCaption(texts::kFinishedHead, numbers::LeadingNumber(text7_.Text()) - 1));
   command4_.SetEnabled(true);
   click_count_ = 1;
+  ReleaseStopKey();
 }
 
 }  // namespace clickora::autoclick

@@ -29,6 +29,7 @@ constexpr std::array kBindings{
     Binding{"Savena", "Click", &FrmMousePos::Savena_Click},
     Binding{"exitna", "Click", &FrmMousePos::exitna_Click},
     Binding{"Aboutja", "Click", &FrmMousePos::Aboutja_Click},
+    Binding{"StopKey", "Pressed", &FrmMousePos::StopKey_Pressed},
 };
 
 }  // namespace
@@ -75,6 +76,7 @@ void FrmMousePos::ReportError(std::string_view error_name) {
     }
     command4_.SetCaption(caption_after_error_.value_or(std::string(texts::kStartCaption)));
     command4_.SetEnabled(true);
+    ReleaseStopKey();
     click_count_ = 1;  // the next run counts from its first click again
   }
   caption_after_error_.reset();

@@ -1,5 +1,7 @@
 #include "platform/fake/fake_services.h"
 
+#include <cmath>
+#include <cstdio>
 #include <utility>
 
 #include "platform/fake/fake_event_loop.h"
@@ -80,6 +82,48 @@ std::optional<std::string> FakeFileSystem::Contents(const std::string& path) con
   const auto file = files_.find(path);
   if (file == files_.end()) return std::nullopt;
   return file->second;
+}
+
+}  // namespace clickora::platform::fake
+
+namespace clickora::platform::fake {
+
+std::string FakeTimeOfDay::TextAfterSeconds(double seconds) {
+  constexpr std::int64_t kNoon = 12 * 3600;
+  constexpr std::int64_t kDay = 24 * 3600;
+  const std::int64_t elapsed =
+      clock_ != nullptr ? static_cast<std::int64_t>((clock_->Now() - noon_at_ms_) / 1000) : 0;
+  std::int64_t of_day = (kNoon + elapsed + static_cast<std::int64_t>(std::floor(seconds))) % kDay;
+  if (of_day < 0) of_day += kDay;
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(of_day / 3600),
+                static_cast<int>(of_day / 60 % 60), static_cast<int>(of_day % 60));
+  return text;
+}
+
+void FakeTimeOfDay::FollowClock(const FakeEventLoop& clock) {
+  clock_ = &clock;
+  noon_at_ms_ = clock.Now();
+  text_.reset();
+}
+
+HotKeyResult FakeGlobalHotKey::Hold(std::string_view key, std::function<void()> on_pressed) {
+  if (taken_) return {HotKeyResult::Failure::kTaken, "held by another program"};
+  key_ = key;
+  on_pressed_ = std::move(on_pressed);
+  ++holds_;
+  return {};
+}
+
+void FakeGlobalHotKey::Release() {
+  on_pressed_ = nullptr;
+}
+
+bool FakeGlobalHotKey::Press() {
+  if (!on_pressed_) return false;
+  const std::function<void()> handler = on_pressed_;  // the handler may release the key
+  handler();
+  return true;
 }
 
 }  // namespace clickora::platform::fake

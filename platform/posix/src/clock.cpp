@@ -1,6 +1,7 @@
 #include <time.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -19,7 +20,11 @@ std::uint32_t MonotonicClock::NowMs() {
 }
 
 std::string LocalTimeOfDay::NowText() {
-  const std::time_t now = std::time(nullptr);
+  return TextAfterSeconds(0);
+}
+
+std::string LocalTimeOfDay::TextAfterSeconds(double seconds) {
+  const std::time_t now = std::time(nullptr) + static_cast<std::time_t>(std::floor(seconds));
   std::tm local{};
   if (localtime_r(&now, &local) == nullptr) return {};
   std::array<char, 128> text{};

@@ -53,6 +53,8 @@ class FrmMousePos final : public platform::FormEventSink {
   // The settings file.
   void openna_Click();
   void Savena_Click();
+  // The stop key, F6 from any window, held while a run is going.
+  void StopKey_Pressed();
 
   std::int32_t ClickCount() const noexcept { return click_count_; }
   double ClickTarget() const noexcept { return click_target_; }
@@ -71,6 +73,12 @@ class FrmMousePos final : public platform::FormEventSink {
   void PutInterval(platform::EmbeddedControl& timer, float seconds);
   void PutEnabled(platform::EmbeddedControl& timer, bool enabled);
   void ReportError(std::string_view error_name);
+  // The stop key for the run just armed, and the tip that says whether it works and when the
+  // next click comes.
+  void HoldStopKey();
+  void ShowNextClickTip();
+  // A run has ended, however: the key goes back to other programs and the tip goes.
+  void ReleaseStopKey();
 
   platform::Window& window_;
   platform::Services& services_;
@@ -90,6 +98,8 @@ class FrmMousePos final : public platform::FormEventSink {
 
   std::int32_t click_count_ = 0;
   double click_target_ = 0;
+  float period_seconds_ = 0;  // of the run going
+  std::string stop_key_tip_;  // the stop key's part of the tip during a run
   std::optional<std::string> settings_value_;
   // What Start shows again after an error: the caption from before Start when Start itself
   // failed, "Start" when a run failed.

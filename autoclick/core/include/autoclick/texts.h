@@ -57,6 +57,22 @@ inline constexpr std::string_view kProgressHead = "กรุณารอ ตอ�
 inline constexpr std::string_view kFinishedHead = "โปรแกรมทำงานเสร็จ คลิกครบ";
 // times
 inline constexpr std::string_view kCaptionTail = "ครั้ง";
+// The stop key.
+inline constexpr std::string_view kStopKeys = "{F6}";
+// stopped, clicked (followed by two blanks, the number of clicks, two blanks and kCaptionTail)
+inline constexpr std::string_view kStoppedHead = "หยุดแล้ว คลิกไป";
+// press F6 to stop
+inline constexpr std::string_view kStopKeyTip = "กด F6 เพื่อหยุด";
+// F6 cannot be used to stop: followed by the reason
+inline constexpr std::string_view kStopKeyUnavailableHead = "ใช้ปุ่ม F6 หยุดไม่ได้: ";
+// another program is using this key
+inline constexpr std::string_view kStopKeyTakenReason = "โปรแกรมอื่นใช้ปุ่มนี้อยู่";
+// this system has no such key (followed by the system's words in parentheses)
+inline constexpr std::string_view kStopKeyMissingReason = "ระบบนี้ไม่มีปุ่มนี้";
+// between the stop key's part of the tip and the next click's
+inline constexpr std::string_view kTipSeparator = " — ";
+// next click at (followed by the time of day)
+inline constexpr std::string_view kNextClickHead = "คลิกครั้งต่อไปเวลา ";
 // Start-up and read-out.
 // appended to the program folder
 inline constexpr std::string_view kHelpFileName = "\\manual.chm";

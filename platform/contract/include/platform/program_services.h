@@ -53,6 +53,8 @@ class TimeOfDay {
   // The current local time of day in the user's default time format, with hours, minutes and
   // seconds.
   virtual std::string NowText() = 0;
+  // The local time of day that many seconds from now, in the same form as NowText.
+  virtual std::string TextAfterSeconds(double seconds) = 0;
 };
 
 }  // namespace clickora::platform

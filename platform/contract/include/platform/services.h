@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/global_hot_key.h"
 #include "platform/interval_timer.h"
 #include "platform/program_services.h"
 
@@ -16,6 +17,7 @@ struct Services {
   PointerInput& pointer;
   TimeOfDay& time_of_day;
   FileSystem& files;
+  GlobalHotKey& stop_key;  // the key that stops a click run
 };
 
 }  // namespace clickora::platform

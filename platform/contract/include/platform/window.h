@@ -35,6 +35,9 @@ class CommandButton {
   virtual void SetCaption(std::string_view caption) = 0;
   virtual bool Enabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
+  // The tip shown while the pointer rests on the button; empty for none.
+  virtual std::string ToolTipText() const = 0;
+  virtual void SetToolTipText(std::string_view text) = 0;
 };
 
 using DispId = std::int32_t;

@@ -60,8 +60,9 @@ struct FakeBackend {
   FakePointerInput pointer{&loop};
   FakeTimeOfDay time_of_day;
   FakeFileSystem files;
+  FakeGlobalHotKey stop_key;
   FakeFormRuntime runtime{loop, program};
-  Services services{loop, loop, program, pointer, time_of_day, files};
+  Services services{loop, loop, program, pointer, time_of_day, files, stop_key};
 };
 
 }  // namespace clickora::platform::fake

@@ -11,6 +11,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/global_hot_key.h"
 #include "platform/program_services.h"
 
 namespace clickora::platform::fake {
@@ -95,13 +96,44 @@ class FakePointerInput final : public PointerInput {
   std::vector<PointerAction> log_;
 };
 
+// The time of day as "HH:MM:SS": 12:00:00, standing still, unless a test lets it follow the
+// fake clock from 12:00:00 on. Set pins the present time's text, as a test of the read-out wants.
 class FakeTimeOfDay final : public TimeOfDay {
  public:
-  std::string NowText() override { return text_; }
+  std::string NowText() override { return text_ ? *text_ : TextAfterSeconds(0); }
+  std::string TextAfterSeconds(double seconds) override;
   void Set(std::string text) { text_ = std::move(text); }
+  // From now on the time goes on with clock, this moment being 12:00:00.
+  void FollowClock(const FakeEventLoop& clock);
 
  private:
-  std::string text_ = "12:00:00";
+  const FakeEventLoop* clock_ = nullptr;
+  std::uint64_t noon_at_ms_ = 0;
+  std::optional<std::string> text_;
+};
+
+// The stop key of the whole desktop. Press() is the user pressing it: it reaches the program
+// only while the key is held. SetTaken makes the next Holds fail as if another program had it.
+class FakeGlobalHotKey final : public GlobalHotKey {
+ public:
+  HotKeyResult Hold(std::string_view key, std::function<void()> on_pressed) override;
+  void Release() override;
+
+  // Test controls.
+  void SetTaken(bool taken) { taken_ = taken; }
+  // Presses the key; true when the program received it.
+  bool Press();
+
+  // Records.
+  bool Held() const noexcept { return static_cast<bool>(on_pressed_); }
+  const std::string& Key() const noexcept { return key_; }
+  int Holds() const noexcept { return holds_; }
+
+ private:
+  std::function<void()> on_pressed_;
+  std::string key_;
+  bool taken_ = false;
+  int holds_ = 0;
 };
 
 // Files in memory, with failures injected per path. A failing ReplaceText leaves the old

@@ -70,6 +70,8 @@ class FakeCommandButton final : public CommandButton {
   void SetCaption(std::string_view caption) override;
   bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  std::string ToolTipText() const override { return tool_tip_; }
+  void SetToolTipText(std::string_view text) override { tool_tip_ = text; }
 
   // Every caption set since creation, in order.
   const std::vector<std::string>& CaptionHistory() const noexcept { return history_; }
@@ -77,6 +79,7 @@ class FakeCommandButton final : public CommandButton {
  private:
   std::string caption_;
   bool enabled_;
+  std::string tool_tip_;
   std::vector<std::string> history_;
 };
 

@@ -23,6 +23,7 @@ class MonotonicClock final : public MillisecondClock {
 class LocalTimeOfDay final : public TimeOfDay {
  public:
   std::string NowText() override;
+  std::string TextAfterSeconds(double seconds) override;
 };
 
 // Settings files. ReplaceText writes a temporary file in the target's directory, flushes it to

@@ -52,6 +52,7 @@ class Win32PointerInput final : public PointerInput {
 class Win32TimeOfDay final : public TimeOfDay {
  public:
   std::string NowText() override;
+  std::string TextAfterSeconds(double seconds) override;
 };
 
 // Settings files in the system's ANSI code page on disk, replaced through a temporary file beside
