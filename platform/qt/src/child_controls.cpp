@@ -121,3 +121,15 @@ void QtCommandButton::Changed() {
 }
 
 }  // namespace clickora::platform::qt
+
+namespace clickora::platform::qt {
+
+std::string QtCommandButton::ToolTipText() const {
+  return button_->toolTip().toStdString();
+}
+
+void QtCommandButton::SetToolTipText(std::string_view text) {
+  button_->setToolTip(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+}  // namespace clickora::platform::qt

@@ -55,6 +55,8 @@ class QtCommandButton final : public CommandButton {
   void SetCaption(std::string_view caption) override;
   bool Enabled() const override;
   void SetEnabled(bool enabled) override;
+  std::string ToolTipText() const override;
+  void SetToolTipText(std::string_view text) override;
 
  private:
   void Changed();

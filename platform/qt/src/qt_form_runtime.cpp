@@ -74,6 +74,16 @@ class QtFormRuntime final : public FormRuntime {
   ControlLibraries& controls_;
 };
 
+// NOTE: until the desktop key of this backend is built, a run starts without its stop key and the
+// tip says so.
+class NoGlobalHotKey final : public GlobalHotKey {
+ public:
+  HotKeyResult Hold(std::string_view, std::function<void()>) override {
+    return {HotKeyResult::Failure::kUnavailable, {}};
+  }
+  void Release() override {}
+};
+
 }  // namespace
 
 struct QtPlatform::Impl {
@@ -86,7 +96,8 @@ struct QtPlatform::Impl {
   X11PointerInput pointer{&PrimaryOrigin};
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
-  Services services{clock, timers, program, pointer, time_of_day, files};
+  NoGlobalHotKey stop_key;
+  Services services{clock, timers, program, pointer, time_of_day, files, stop_key};
   ControlLibraries controls{posix::ProgramFolder(), clock, timers};
   QtFormRuntime runtime{program, timers, controls};
 };

@@ -64,9 +64,12 @@ class CommandButtonControl final : public CommandButton {
   void SetCaption(std::string_view caption) override { SetWindowTextUtf8(window_, caption); }
   bool Enabled() const override { return ::IsWindowEnabled(window_) != FALSE; }
   void SetEnabled(bool enabled) override { EnableChild(window_, enabled); }
+  std::string ToolTipText() const override { return tool_tip_; }
+  void SetToolTipText(std::string_view text) override { tool_tip_ = text; }
 
  private:
   HWND window_;
+  std::string tool_tip_;
 };
 
 }  // namespace clickora::platform::win32

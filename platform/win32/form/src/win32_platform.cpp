@@ -26,6 +26,16 @@ class UnstartedRuntime final : public FormRuntime {
   HRESULT result_;
 };
 
+// NOTE: until the desktop key of this backend is built, a run starts without its stop key and the
+// tip says so.
+class NoGlobalHotKey final : public GlobalHotKey {
+ public:
+  HotKeyResult Hold(std::string_view, std::function<void()>) override {
+    return {HotKeyResult::Failure::kUnavailable, {}};
+  }
+  void Release() override {}
+};
+
 }  // namespace
 
 struct Win32Platform::Impl {
@@ -36,7 +46,8 @@ struct Win32Platform::Impl {
   Win32PointerInput pointer;
   Win32TimeOfDay time_of_day;
   Win32FileSystem files;
-  Services services{clock, timers, program, pointer, time_of_day, files};
+  NoGlobalHotKey stop_key;
+  Services services{clock, timers, program, pointer, time_of_day, files, stop_key};
   Win32FormRuntime form_runtime{timers, program};
   UnstartedRuntime unstarted{apartment.Result()};
 };
