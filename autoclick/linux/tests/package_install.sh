@@ -32,7 +32,7 @@ after_session() {
 }
 
 tapvane=/usr/bin/tapvane
-# shellcheck source=x11_session.sh
+# shellcheck source=SCRIPTDIR/x11_session.sh
 source "$here/x11_session.sh"
 
 installed=1

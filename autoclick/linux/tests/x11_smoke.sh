@@ -24,7 +24,7 @@ work=$4
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-# shellcheck source=x11_session.sh
+# shellcheck source=SCRIPTDIR/x11_session.sh
 source "$here/x11_session.sh"
 
 case "$test_name" in
