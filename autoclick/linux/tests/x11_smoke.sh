@@ -6,12 +6,16 @@
 #       clickrun a run of 3 clicks at a 0.01-minute period, typed in, clicks a target 3 times
 #       nocontrol without libhorolon.so beside it, tapvane says which class and file it lacks,
 #                and ends with exit code 3 once the message is closed
-#       menus    Manual > Manual and F1 answer with the help (here: a message, no manual.chm is
-#                built on Linux); File > Exit ends the program with exit code 0
+#       menus    Manual > Manual and F1 open the manual in the help window; File > Exit ends
+#                the program with exit code 0
+#       help     the help window shows the manual's title and first heading and follows its
+#                links; F1 opens it from the file dialog and from a message box as well
+#       nomanual without the manual beside it, F1 says so in a message box and the program goes on
 # The window's texts are read from the file that the runtime writes when CLICKORA_DUMP_FIELDS
 # names one (test support only).
 set -euo pipefail
 
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 test_name=$1
 tapvane=$2
 click_target=$3
@@ -20,54 +24,8 @@ work=$4
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-fields="$work/fields.txt"
-
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  [[ -f "$fields" ]] && { echo "--- window fields:" >&2; cat "$fields" >&2; }
-  [[ -f tapvane.log ]] && { echo "--- tapvane output:" >&2; cat tapvane.log >&2; }
-  exit 1
-}
-
-# until SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds; fails after SECONDS.
-until_true() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.05
-  done
-}
-
-field() { sed -n "s/^$1=//p" "$fields" 2>/dev/null; }
-field_is() { [[ "$(field "$1")" == "$2" ]]; }
-
-# The server picks a free display itself and reports its number, so parallel tests and other
-# servers on the machine never collide.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>display.txt 2>xvfb.log &
-pids+=($!)
-until_true 10 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -n1 display.txt)"
-export QT_QPA_PLATFORM=xcb
-unset XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME
-
-start_tapvane() {
-  CLICKORA_DUMP_FIELDS="$fields" "$tapvane" >tapvane.log 2>&1 &
-  tapvane_pid=$!
-  pids+=("$tapvane_pid")
-  until_true 20 xdotool search --name '^Clickora$' >window.txt 2>/dev/null \
-    || fail "no window named Clickora appeared"
-  window=$(head -n1 window.txt)
-  until_true 10 field_is Form.Caption Clickora || fail "the caption is not Clickora"
-}
+# shellcheck source=SCRIPTDIR/x11_session.sh
+source "$here/x11_session.sh"
 
 case "$test_name" in
   window)
@@ -145,22 +103,18 @@ case "$test_name" in
   menus)
     start_tapvane
     eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y: the window's top-left
-    message_box() { xdotool search --name '^Quorvel$' >/dev/null 2>&1; }
-    no_message_box() { ! message_box; }
     # The menu bar's items, as the toolkit lays them out: "File" then "Manual". A menu opened by
     # a click has no item selected: Down selects its first, Up its last.
     xdotool mousemove $((X + 65)) $((Y + 10)) click 1
     sleep 0.3
     xdotool key Down Return
-    until_true 5 message_box || fail "Manual > Manual showed no help and no message"
+    expect_help "Manual > Manual"
     sleep 0.3
     import -window root "$work/help.png"
-    xdotool key Return
-    until_true 5 no_message_box || fail "the message box did not close"
+    close_help
     xdotool mousemove $((X + 150)) $((Y + 150)) click 1 key F1
-    until_true 5 message_box || fail "F1 showed no help and no message"
-    xdotool key Return
-    until_true 5 no_message_box || fail "the message box did not close"
+    expect_help F1
+    close_help
     kill -0 "$tapvane_pid" || fail "the program ended after the help"
     xdotool mousemove $((X + 20)) $((Y + 10)) click 1
     sleep 0.3
@@ -169,6 +123,73 @@ case "$test_name" in
     until_true 5 bash -c "! kill -0 $tapvane_pid 2>/dev/null" || fail "File > Exit did not end"
     wait "$tapvane_pid" || status=$?
     ((status == 0)) || fail "exit code $status after File > Exit"
+    ;;
+
+  help)
+    start_tapvane
+    # A period of 0 minutes is refused in a message box: F1 there. Start holds the focus; five
+    # Tabs reach Text8, three more come back to Start.
+    xdotool key --delay 50 Tab Tab Tab Tab Tab
+    xdotool type --delay 30 0
+    until_true 5 field_is Text8 0 || fail "typed period: '$(field Text8)'"
+    xdotool key --delay 50 Tab Tab Tab space
+    until_true 5 message_box || fail "a period of 0 showed no message"
+    box=$(xdotool search --onlyvisible --name '^Quorvel$' | head -n1)
+    xdotool key F1
+    expect_help "F1 in the message box"
+    # The help can be used beside the box: its links still work.
+    xdotool key Tab Return
+    until_true 5 help_field_is Page window.html || fail "the help is blocked by the message box"
+    xdotool windowfocus --sync "$box" key Return
+    until_true 5 no_message_box || fail "the message box did not close"
+    help_window || fail "the help window went with the message box"
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "$help_names" | head -n1)"
+    close_help
+
+    # F1 in the window starts at the first page again; a link of the contents leads to its page,
+    # whose title the window then carries.
+    eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y: the window's top-left
+    xdotool mousemove $((X + 150)) $((Y + 150)) click 1 key F1
+    expect_help F1
+    xdotool key Tab Return
+    until_true 5 help_field_is Page window.html || fail "the first link: '$(cat "$help_dump")'"
+    help_field_is Heading "หน้าต่างโปรแกรม / The window" \
+      || fail "heading of window.html: '$(cat "$help_dump")'"
+    help_field_is Title "หน้าต่างโปรแกรม / The window" || fail "title of window.html"
+    xdotool search --onlyvisible --name '^หน้าต่างโปรแกรม' >/dev/null || fail "caption of window.html"
+    close_help
+
+    # File > Open: F1 in the file dialog.
+    xdotool mousemove $((X + 20)) $((Y + 10)) click 1
+    sleep 0.3
+    xdotool key Down Return
+    until_true 10 xdotool search --onlyvisible --name '^open$' >dialog.txt 2>/dev/null \
+      || fail "File > Open showed no dialog"
+    dialog=$(head -n1 dialog.txt)
+    xdotool key F1
+    expect_help "F1 in the file dialog"
+    import -window root "$work/help-dialog.png"
+    close_help
+    xdotool windowfocus --sync "$dialog" key Escape
+    until_true 5 bash -c "! xdotool search --onlyvisible --name '^open$' >/dev/null 2>&1" \
+      || fail "the file dialog did not close"
+    kill -0 "$tapvane_pid" || fail "the program ended after the help"
+    ;;
+
+  nomanual)
+    # A copy of the program with its control library but without the manual.
+    mkdir -p alone
+    cp "$tapvane" "$(dirname "$tapvane")/libhorolon.so" alone/
+    start_tapvane alone/tapvane
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove $((X + 150)) $((Y + 150)) click 1 key F1
+    until_true 5 message_box || fail "F1 without the manual showed no message"
+    sleep 0.3
+    import -window root "$work/nomanual.png"
+    no_help_window || fail "a help window came up without a manual"
+    xdotool key Return
+    until_true 5 no_message_box || fail "the message box did not close"
+    kill -0 "$tapvane_pid" || fail "the program ended after the message"
     ;;
 
   *)

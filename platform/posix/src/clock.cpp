@@ -12,8 +12,10 @@ namespace clickora::platform::posix {
 
 std::uint32_t MonotonicClock::NowMs() {
   timespec now{};
-  // CLOCK_MONOTONIC cannot fail with a valid clock id and pointer.
-  clock_gettime(CLOCK_MONOTONIC, &now);
+  // The boot-time clock goes on while the machine sleeps, as the system counter of Windows does,
+  // so a period that spans a suspend comes due by real time. It cannot fail with a valid clock
+  // id and pointer.
+  clock_gettime(CLOCK_BOOTTIME, &now);
   const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                            static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000u;
   return static_cast<std::uint32_t>(ms);

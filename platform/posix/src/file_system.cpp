@@ -78,6 +78,19 @@ mode_t ModeFor(const std::string& path) {
   return 0666 & ~mask;
 }
 
+// Zero when the file at path may be replaced, else the reason. A rename needs only the folder's
+// write permission, so the target's own is checked first: a file its user may not write is
+// refused, as a read-only file is on Windows. A file whose owner has no write permission counts
+// as read-only to every user, root too, whom access checks never refuse.
+int ReplaceRefusal(const std::string& path) {
+  struct stat existing {};
+  if (stat(path.c_str(), &existing) != 0) return errno == ENOENT ? 0 : errno;
+  if (S_ISDIR(existing.st_mode)) return EISDIR;
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return errno;
+  if ((existing.st_mode & S_IWUSR) == 0) return EACCES;
+  return 0;
+}
+
 }  // namespace
 
 FileResult PosixFileSystem::ReadText(const std::string& path, std::string& contents) {
@@ -103,6 +116,7 @@ FileResult PosixFileSystem::ReplaceText(const std::string& path, std::string_vie
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   if (name.empty()) return Failure(EISDIR);
+  if (const int refusal = ReplaceRefusal(path); refusal != 0) return Failure(refusal);
 
   std::string pattern =
       (slash == std::string::npos ? std::string() : folder) + "." + name + ".tmp-XXXXXX";

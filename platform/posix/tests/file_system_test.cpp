@@ -1,6 +1,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,74 @@ TEST_F(FileSystemTest, ReplaceTextKeepsThePermissions) {
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// Read-only targets are refused although their folder lets a rename replace them, and are left
+// as they were. Root passes every access check, so a file whose owner may not write it is
+// read-only to root as well.
+TEST_F(FileSystemTest, ReplaceTextRefusesAReadOnlyFile) {
+  const struct {
+    const char* name;
+    mode_t mode;
+    bool refused;
+  } kCases[] = {
+      {"read-only for all", 0444, true},         {"read-only for the owner", 0400, true},
+      {"no permissions at all", 0000, true},     {"others may write, the owner not", 0466, true},
+      {"write-only for the owner", 0200, false}, {"writable for the owner", 0644, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = PathOf("settings.kpf");
+    Put(path, "old");
+    ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+    const FileResult result = files_.ReplaceText(path, "new");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, c.mode);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);  // for reading it back, also as another user
+    EXPECT_EQ(result.ok, !c.refused) << result.error;
+    EXPECT_EQ(Get(path), c.refused ? "old" : "new");
+    if (c.refused) {
+      EXPECT_EQ(result.error, std::generic_category().message(EACCES));
+    }
+    EXPECT_EQ(Names(), std::vector<std::string>{"settings.kpf"});
+  }
+}
+
+// The effective user of the process, switched for one scope; needs root.
+class EffectiveUser {
+ public:
+  explicit EffectiveUser(uid_t user) : ok_(seteuid(user) == 0) {}
+  EffectiveUser(const EffectiveUser&) = delete;
+  EffectiveUser& operator=(const EffectiveUser&) = delete;
+  ~EffectiveUser() {
+    if (ok_) {
+      EXPECT_EQ(seteuid(0), 0);
+    }
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_;
+};
+
+TEST_F(FileSystemTest, ReplaceTextRefusesAnotherUsersFileInASharedFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  // The folder lets anyone rename over the file; the file itself is root's alone.
+  ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+  const std::string path = PathOf("settings.kpf");
+  Put(path, "old");
+  ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+  FileResult result;
+  {
+    EffectiveUser nobody(65534);
+    ASSERT_TRUE(nobody.ok());
+    result = files_.ReplaceText(path, "new");
+  }
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, std::generic_category().message(EACCES));
+  EXPECT_EQ(Get(path), "old");
+  EXPECT_EQ(Names(), std::vector<std::string>{"settings.kpf"});
 }
 
 // Lets a test make writes fail with EFBIG, which holds for root too.

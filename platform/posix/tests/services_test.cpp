@@ -1,8 +1,8 @@
+#include <time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
@@ -14,18 +14,36 @@
 namespace clickora::platform::posix {
 namespace {
 
-TEST(PosixServicesTest, ClockIsTheMonotonicClockInMilliseconds) {
-  // The standard library's steady clock reads the same monotonic clock by another route.
-  auto steady_ms = [] {
-    const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
-  };
+// Milliseconds of a system clock, modulo 2^32 as the program's clock counts them.
+std::uint32_t ClockMs(clockid_t id) {
+  timespec now{};
+  EXPECT_EQ(clock_gettime(id, &now), 0);
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                    static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000u);
+}
+
+TEST(PosixServicesTest, ClockIsTheBootTimeClockInMilliseconds) {
+  // Read between two readings of the boot-time clock; on a machine that has slept, the
+  // monotonic clock lags behind it by the time asleep and would fall outside.
   MonotonicClock clock;
-  const std::uint32_t before = steady_ms();
+  const std::uint32_t before = ClockMs(CLOCK_BOOTTIME);
   const std::uint32_t reading = clock.NowMs();
-  const std::uint32_t after = steady_ms();
+  const std::uint32_t after = ClockMs(CLOCK_BOOTTIME);
   EXPECT_LE(reading - before, after - before);  // modulo 2^32, so across a wrap too
+  const std::uint32_t asleep = ClockMs(CLOCK_BOOTTIME) - ClockMs(CLOCK_MONOTONIC);
+  std::printf("time asleep since boot: %u ms\n", static_cast<unsigned>(asleep));
+}
+
+TEST(PosixServicesTest, ClockNeverGoesBack) {
+  MonotonicClock clock;
+  std::uint32_t last = clock.NowMs();
+  const std::uint32_t first = last;
+  for (int i = 0; i < 2000; ++i) {
+    const std::uint32_t now = clock.NowMs();
+    EXPECT_LE(now - last, 1000u) << "went back or leapt at reading " << i;
+    last = now;
+  }
+  EXPECT_LE(last - first, 1000u);
 }
 
 TEST(PosixServicesTest, TimeOfDayHasHoursMinutesAndSeconds) {

@@ -1,6 +1,7 @@
 #include "control_library.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
@@ -134,7 +135,11 @@ class HostedControl final : public EmbeddedControl {
 
 ControlLibraries::ControlLibraries(std::string folder, MillisecondClock& clock,
                                    TimerService& timers)
-    : folder_(std::move(folder)), clock_(clock), timers_(timers) {}
+    : ControlLibraries(std::vector<std::string>{std::move(folder)}, clock, timers) {}
+
+ControlLibraries::ControlLibraries(std::vector<std::string> folders, MillisecondClock& clock,
+                                   TimerService& timers)
+    : folders_(std::move(folders)), clock_(clock), timers_(timers) {}
 
 // NOTE: the libraries are not closed: a control's code may still be on the stack (a window
 // destroyed from inside one of its events) and the process ends soon after anyway.
@@ -142,6 +147,14 @@ ControlLibraries::~ControlLibraries() = default;
 
 void ControlLibraries::Register(std::string_view class_name, std::string_view library_file) {
   classes_[Upper(class_name)] = std::string(library_file);
+}
+
+std::string ControlLibraries::PathOf(const std::string& file) const {
+  for (const std::string& folder : folders_) {
+    std::string path = folder + "/" + file;
+    if (access(path.c_str(), F_OK) == 0) return path;
+  }
+  return folders_.empty() ? file : folders_.front() + "/" + file;
 }
 
 void* ControlLibraries::Open(const std::string& path, std::string& error) {
@@ -165,7 +178,7 @@ std::unique_ptr<EmbeddedControl> ControlLibraries::Create(std::string_view class
     error = head + "the class is not registered.";
     return nullptr;
   }
-  const std::string path = folder_ + "/" + registered->second;
+  const std::string path = PathOf(registered->second);
   std::string reason;
   void* library = Open(path, reason);
   if (library == nullptr) {

@@ -14,10 +14,11 @@
 
 namespace clickora::platform::qt {
 
-// Embedded controls created by class name from control libraries in the program folder: the
-// Linux counterpart of a class registry. A class is registered with the file of its library; the
-// library is opened with dlopen at the first control of one of its classes and stays loaded until
-// the process ends, since its code runs in every tick of its controls.
+// Embedded controls created by class name from control libraries in the program folder (or the
+// first of several folders that holds the library's file): the Linux counterpart of a class
+// registry. A class is registered with the file of its library; the library is opened with dlopen
+// at the first control of one of its classes and stays loaded until the process ends, since its
+// code runs in every tick of its controls.
 class ControlLibraries {
  public:
   using SavedProperties = std::vector<std::pair<std::string, std::string>>;
@@ -25,6 +26,7 @@ class ControlLibraries {
   using RaiseEvent = std::function<void(std::string_view event)>;
 
   ControlLibraries(std::string folder, MillisecondClock& clock, TimerService& timers);
+  ControlLibraries(std::vector<std::string> folders, MillisecondClock& clock, TimerService& timers);
   ~ControlLibraries();
   ControlLibraries(const ControlLibraries&) = delete;
   ControlLibraries& operator=(const ControlLibraries&) = delete;
@@ -38,8 +40,10 @@ class ControlLibraries {
 
  private:
   void* Open(const std::string& path, std::string& error);
+  // The library's file in the first folder that holds it; in the first folder when none does.
+  std::string PathOf(const std::string& file) const;
 
-  std::string folder_;
+  std::vector<std::string> folders_;
   MillisecondClock& clock_;
   TimerService& timers_;
   std::map<std::string, std::string, std::less<>> classes_;  // class name in upper case -> file

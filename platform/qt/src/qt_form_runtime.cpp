@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "control_library.h"
+#include "install_layout.h"
 #include "platform/posix/posix_services.h"
 #include "platform/qt/qt_platform.h"
 #include "qt_program_services.h"
@@ -98,7 +99,7 @@ struct QtPlatform::Impl {
   posix::PosixFileSystem files;
   NoGlobalHotKey stop_key;
   Services services{clock, timers, program, pointer, time_of_day, files, stop_key};
-  ControlLibraries controls{posix::ProgramFolder(), clock, timers};
+  ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};
 };
 

@@ -1,15 +1,14 @@
 #include "qt_program_services.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStandardPaths>
 #include <cstdlib>
 
+#include "install_layout.h"
 #include "platform/posix/posix_services.h"
 #include "qt_conversions.h"
+#include "qt_help_window.h"
 
 namespace clickora::platform::qt {
 
@@ -19,7 +18,9 @@ QtProgramServices::QtProgramServices() : title_(QStringLiteral("Quorvel")) {
   QCoreApplication::instance()->installEventFilter(this);
 }
 
-QtProgramServices::~QtProgramServices() = default;
+QtProgramServices::~QtProgramServices() {
+  delete help_window_;
+}
 
 void QtProgramServices::SetApplicationTitle(std::string_view title) {
   title_ = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
@@ -70,39 +71,26 @@ void QtProgramServices::EndProgram(int exit_code) {
 
 void QtProgramServices::OpenHelp() {
   if (help_file_.empty()) return;
-  const QString path = QString::fromStdString(help_file_);
-  auto fail = [this, path](const QString& why) {
-    QMessageBox::warning(main_window_, title_,
-                         QStringLiteral("The help file %1 cannot be shown: %2").arg(path, why));
-  };
-  if (!QFileInfo(path).isFile()) {
-    fail(QStringLiteral("it does not exist."));
-    return;
-  }
-  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-  if (opener.isEmpty()) {
-    fail(QStringLiteral("no help viewer is installed (xdg-open was not found)."));
-    return;
-  }
-  // The program goes on beside the viewer; only a failure to start it comes back as a message.
-  auto* process = new QProcess(this);
-  connect(process, &QProcess::finished, this, [process, fail](int code, QProcess::ExitStatus) {
-    process->deleteLater();
-    if (code != 0) fail(QStringLiteral("no viewer for this kind of file is installed."));
-  });
-  connect(process, &QProcess::errorOccurred, this, [process, fail](QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart) return;
-    process->deleteLater();
-    fail(process->errorString());
-  });
-  process->start(opener, {path});
+  const std::string manual = HtmlManualFor(help_file_);
+  if (help_window_ == nullptr) help_window_ = new QtHelpWindow;
+  help_window_->FollowModal(QApplication::activeModalWidget());
+  if (help_window_->ShowPage(QString::fromStdString(manual))) return;
+  ShowMessage("ไม่พบคู่มือการใช้งาน " + manual);
 }
 
 bool QtProgramServices::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || main_window_ == nullptr) return false;
   if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1) return false;
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (widget == nullptr || widget->window() != main_window_) return false;
+  if (widget == nullptr) return false;
+  // The program's window and the dialogs and menus it owns, as on Windows, where F1 in a message
+  // box or file dialog reaches the owner; the help window keeps its own keys.
+  QWidget* window = widget->window();
+  if (window == help_window_) return false;
+  while (window != nullptr && window != main_window_) {
+    window = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+  }
+  if (window == nullptr) return false;
   OpenHelp();
   return true;
 }

@@ -10,9 +10,11 @@
 
 namespace clickora::platform::qt {
 
-// Program services of the Linux runtime. The help file stands in for the system's help viewer:
-// F1 in the program's window (typed, or queued by SendKeysNoWait) opens it with the desktop's
-// opener (xdg-open), and says so in a message box when that cannot be done.
+class QtHelpWindow;
+
+// Program services of the Linux runtime. F1 in the program's window or in one of its dialogs
+// (typed, or queued by SendKeysNoWait) opens the HTML manual that stands for the help file in the
+// program's own help window, and says so in a message box when there is none.
 class QtProgramServices final : public QObject, public ProgramServices {
  public:
   QtProgramServices();
@@ -30,7 +32,7 @@ class QtProgramServices final : public QObject, public ProgramServices {
   numbers::NumberFormat UserNumberFormat() override;
   [[noreturn]] void EndProgram(int exit_code) override;
 
-  // Opens the help file beside the program, without waiting for the viewer.
+  // Opens the manual of the help file in the help window; the program goes on beside it.
   void OpenHelp();
 
  protected:
@@ -40,6 +42,8 @@ class QtProgramServices final : public QObject, public ProgramServices {
   QString title_;
   QPointer<QWidget> main_window_;
   std::string help_file_;
+  // Made at the first F1; a dialog it follows may take it along when it goes.
+  QPointer<QtHelpWindow> help_window_;
 };
 
 }  // namespace clickora::platform::qt

@@ -11,8 +11,8 @@
 
 namespace clickora::platform::posix {
 
-// CLOCK_MONOTONIC in milliseconds, modulo 2^32 like the system counter it stands for: it never
-// jumps when the wall clock is set.
+// CLOCK_BOOTTIME in milliseconds, modulo 2^32 like the system counter it stands for: it never
+// jumps when the wall clock is set, and it counts the time the machine spends suspended.
 class MonotonicClock final : public MillisecondClock {
  public:
   std::uint32_t NowMs() override;
