@@ -17,6 +17,8 @@
 
 #include "platform/posix/posix_services.h"
 
+#include "platform/posix/temporary_folder.h"
+
 namespace clickora::platform::posix {
 namespace {
 
@@ -24,13 +26,6 @@ namespace fs = std::filesystem;
 
 class FileSystemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "posix-files-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
   static void Put(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -49,7 +44,8 @@ class FileSystemTest : public ::testing::Test {
   }
 
   PosixFileSystem files_;
-  fs::path dir_;
+  posix::testing::TemporaryFolder folder_{"posix-files"};
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(FileSystemTest, ReplaceTextPutsTheWholeTextInPlace) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/temporary_folder.h"
+
 namespace clickora::platform::qt {
 namespace {
 
@@ -15,20 +17,15 @@ namespace fs = std::filesystem;
 
 class InstallLayoutTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "install-layout-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    fs::create_directories(root_ / "bin");
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  void SetUp() override { fs::create_directories(root_ / "bin"); }
   void Touch(const fs::path& file) {
     fs::create_directories(file.parent_path());
     std::ofstream(file) << "<html></html>";
   }
   std::string Bin() const { return (root_ / "bin").string(); }
 
-  fs::path root_;
+  posix::testing::TemporaryFolder folder_{"install-layout"};
+  const fs::path root_ = folder_.path();
 };
 
 TEST_F(InstallLayoutTest, ControlLibrariesComeFromTheProgramFolderThenTheInstalledOne) {

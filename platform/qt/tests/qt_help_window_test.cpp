@@ -11,6 +11,8 @@
 #include <string>
 
 // The offscreen application of these tests is the one of qt_window_test.cpp.
+#include "platform/posix/temporary_folder.h"
+
 namespace clickora::platform::qt {
 namespace {
 
@@ -19,20 +21,17 @@ namespace fs = std::filesystem;
 class QtHelpWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "help-window-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     Page("index.html", "Manual - คู่มือ", "<h1>First heading</h1><a href=\"two.html\">two</a>");
     Page("two.html", "Two", "<h1>Second</h1>");
   }
-  void TearDown() override { fs::remove_all(dir_); }
   void Page(const char* name, const char* title, const char* body) {
     std::ofstream(dir_ / name) << "<html><head><meta charset=\"utf-8\"><title>" << title
                                << "</title></head><body>" << body << "</body></html>";
   }
   QString PathOf(const char* name) const { return QString::fromStdString((dir_ / name).string()); }
 
-  fs::path dir_;
+  posix::testing::TemporaryFolder folder_{"help-window"};
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(QtHelpWindowTest, ShowsThePageCaptionedWithItsTitle) {
