@@ -14,7 +14,7 @@
 #                own, and the program goes on
 #       settings Save and Open through the real file dialog: the design values give the 19-byte
 #                file, Open reads a file back, a cancelled dialog changes nothing, and a field of
-#                40,000 characters is saved back whole
+#                40,000 characters (and texts longer than the typing limits) saved back whole
 #       doubleclick a run of 3 double clicks, told from single clicks by the target
 #       periods  periods out of range are refused in the program's own message box, and the
 #                program goes on
@@ -150,7 +150,9 @@ case "$test_name" in
     crlf 11 22 33 44 55 >other.kpf
     crlf 9 9 9 9 9 >default.kpf  # in the program's current folder: a cancelled Open reads nothing
     long_x=$(head -c 40000 /dev/zero | tr '\0' 7)
-    crlf "$long_x" 500 5 1 1 >long.kpf
+    # Longer than the toolkit's default limit, and longer than what Text6 (8) and Text8 (5)
+    # take from the keyboard: the program's own texts are never cut.
+    crlf "$long_x" 500 1234567890 1 12345678 >long.kpf
     start_tapvane
 
     file_menu 2
@@ -185,6 +187,7 @@ case "$test_name" in
       shown=$(field Text4)
       fail "Open put ${#shown} of the ${#long_x} characters of X into Text4"
     }
+    field_is Text6 1234567890 && field_is Text8 12345678 || fail "Open cut Text6 or Text8"
     file_menu 2
     file_dialog save "$work/long-saved.kpf"
     until_true 5 test -s long-saved.kpf || fail "Save wrote no file"
