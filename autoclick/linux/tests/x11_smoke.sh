@@ -14,7 +14,7 @@
 #                own, and the program goes on
 #       settings Save and Open through the real file dialog: the design values give the 19-byte
 #                file, Open reads a file back, a cancelled dialog changes nothing, and a field of
-#                40,000 characters (and texts longer than the typing limits) saved back whole
+#                40,000 characters and texts longer than the typing limits are saved back whole
 #       doubleclick a run of 3 double clicks, told from single clicks by the target
 #       periods  periods out of range are refused in the program's own message box, and the
 #                program goes on
