@@ -42,6 +42,85 @@ help_window() { xdotool search --onlyvisible --name "$help_names" >/dev/null 2>&
 no_help_window() { ! help_window; }
 message_box() { xdotool search --onlyvisible --name '^Quorvel$' >/dev/null 2>&1; }
 no_message_box() { ! message_box; }
+# What the last message box showed (Caption, Text, Icon, Buttons), from the file it writes when
+# CLICKORA_DUMP_MESSAGE names one.
+message_dump="$work/message.txt"
+message_field() { sed -n "s/^$1=//p" "$message_dump" 2>/dev/null; }
+message_dumped() { [[ -n "$(message_field Buttons)" ]]; }  # the box writes its buttons last
+# expect_message TEXT: a box of the program's own is up showing TEXT, with no icon and its one
+# button "ตกลง" (OK); Enter closes it.
+expect_message() {
+  until_true 5 message_box || fail "no message box for '$1'"
+  until_true 5 message_dumped || fail "the message box wrote nothing"
+  [[ "$(message_field Text)" == "$1" ]] || fail "message '$(message_field Text)', not '$1'"
+  [[ "$(message_field Caption)" == Quorvel && "$(message_field Icon)" == none \
+    && "$(message_field Buttons)" == "ตกลง" ]] || fail "message box: $(cat "$message_dump")"
+  xdotool key Return
+  until_true 5 no_message_box || fail "Enter did not close the message box"
+  rm -f "$message_dump"
+}
+
+# What the click target counted: clicks_are PRESSES SINGLES DOUBLES.
+clicks_are() { [[ "$(cat clicks.txt)" == "$1 $2 $3" ]]; }
+start_click_target() {
+  "$click_target" "$work/clicks.txt" 40 40 120 120 &
+  pids+=($!)
+  until_true 10 test -s clicks.txt || fail "the click target did not come up"
+}
+
+# Without a window manager the client area (below the menu bar) lies at its designed point,
+# 5145 x 4395 twips: 343 x 293 pixels at 96 DPI. click_client X Y clicks at a point of it.
+click_client() { xdotool mousemove $((343 + $1)) $((293 + $2)) click 1; }
+# set_field NAME X Y TEXT: clicks into the field at X, Y of the client area and types TEXT over
+# its whole text.
+set_field() {
+  click_client "$2" "$3"
+  xdotool key --delay 30 ctrl+a
+  xdotool type --delay 20 -- "$4"
+  until_true 5 field_is "$1" "$4" || fail "typed $1: '$(field "$1")', not '$4'"
+}
+# The fields' centres in the client area (their designed places in twips, at 15 to the pixel).
+set_x() { set_field Text4 76 84 "$1"; }
+set_y() { set_field Text5 172 84 "$1"; }
+set_clicks() { set_field Text6 76 124 "$1"; }
+set_period() { set_field Text8 172 124 "$1"; }
+choose_double() { click_client 160 168; }
+press_start() {
+  click_client 120 264
+  until_true 5 field_is Command4.Enabled False || fail "Start was not pressed"
+}
+# fields_are T4 T5 T6 T7 T8: the five fields of the settings file hold these texts.
+fields_are() {
+  field_is Text4 "$1" && field_is Text5 "$2" && field_is Text6 "$3" && field_is Text7 "$4" \
+    && field_is Text8 "$5"
+}
+
+# file_menu N: chooses the Nth item of the File menu (1 Open, 2 Save, 3 Exit).
+file_menu() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y: the window's top-left
+  xdotool mousemove $((X + 20)) $((Y + 10)) click 1
+  sleep 0.3
+  local downs=()
+  for ((i = 0; i < $1; i++)); do downs+=(Down); done
+  xdotool key --delay 50 "${downs[@]}" Return
+}
+# file_dialog TITLE PATH: in the file dialog titled TITLE, types PATH as the file's name and
+# confirms it; with PATH "cancel", cancels the dialog by Esc.
+file_dialog() {
+  until_true 10 xdotool search --onlyvisible --name "^$1\$" >dialog.txt 2>/dev/null \
+    || fail "no file dialog titled '$1'"
+  sleep 0.5  # the dialog lists its folder and puts the focus on the name
+  if [[ "$2" == cancel ]]; then
+    xdotool key Escape
+  else
+    xdotool key --delay 30 ctrl+a
+    xdotool type --delay 10 "$2"
+    sleep 0.3
+    xdotool key Return
+  fi
+  until_true 10 bash -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" \
+    || fail "the '$1' dialog did not close"
+}
 # expect_help WHAT: the help window is up at the manual's first page; Esc puts it away.
 expect_help() {
   until_true 5 help_window || fail "$1 opened no help window"
@@ -64,7 +143,8 @@ export QT_QPA_PLATFORM=xcb
 unset XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME
 
 start_tapvane() {
-  CLICKORA_DUMP_FIELDS="$fields" CLICKORA_DUMP_HELP="$help_dump" "${1:-$tapvane}" >tapvane.log 2>&1 &
+  CLICKORA_DUMP_FIELDS="$fields" CLICKORA_DUMP_HELP="$help_dump" \
+    CLICKORA_DUMP_MESSAGE="$message_dump" "${1:-$tapvane}" >tapvane.log 2>&1 &
   tapvane_pid=$!
   pids+=("$tapvane_pid")
   until_true 20 xdotool search --name '^Clickora$' >window.txt 2>/dev/null \

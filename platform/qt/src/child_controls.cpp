@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QValidator>
 #include <algorithm>
+#include <limits>
 
 #include "qt_conversions.h"
 
@@ -35,6 +36,10 @@ class MaxLengthValidator final : public QValidator {
 };
 
 QtTextBox::QtTextBox(QLineEdit* edit, std::function<void(const QString&)> on_change) : edit_(edit) {
+  // NOTE: QLineEdit cuts every text to its maxLength, 32767 characters unless set, the texts set
+  // by the program included; a settings file's long field would come back cut and be saved so.
+  // Its own limit is lifted, and the validator alone limits typing.
+  edit->setMaxLength(std::numeric_limits<int>::max());
   validator_ = new MaxLengthValidator(edit);
   validator_->accepted_length = edit->text().size();
   edit->setValidator(validator_);

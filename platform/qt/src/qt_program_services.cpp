@@ -6,11 +6,19 @@
 #include <cstdlib>
 
 #include "install_layout.h"
+#include "message_box.h"
 #include "platform/posix/posix_services.h"
 #include "qt_conversions.h"
 #include "qt_help_window.h"
 
 namespace clickora::platform::qt {
+namespace {
+
+// The user manual was not found: followed by where it was looked for. In the program's own
+// language, as all its messages, whatever the desktop's.
+constexpr std::string_view kManualMissingHead = "ไม่พบคู่มือการใช้งาน ";
+
+}  // namespace
 
 QtProgramServices::QtProgramServices() : title_(QStringLiteral("Quorvel")) {
   // F1 may be typed in any control of the window; it reaches the window only if the control
@@ -53,10 +61,9 @@ void QtProgramServices::SendKeysNoWait(std::string_view keys) {
 }
 
 void QtProgramServices::ShowMessage(std::string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, title_,
-                  QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                  QMessageBox::Ok, main_window_);
-  box.exec();
+  const auto box = MakeMessageBox(
+      title_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), main_window_);
+  RunMessageBox(*box);
 }
 
 numbers::NumberFormat QtProgramServices::UserNumberFormat() {
@@ -75,7 +82,7 @@ void QtProgramServices::OpenHelp() {
   if (help_window_ == nullptr) help_window_ = new QtHelpWindow;
   help_window_->FollowModal(QApplication::activeModalWidget());
   if (help_window_->ShowPage(QString::fromStdString(manual))) return;
-  ShowMessage("ไม่พบคู่มือการใช้งาน " + manual);
+  ShowMessage(std::string(kManualMissingHead) + manual);
 }
 
 bool QtProgramServices::eventFilter(QObject* watched, QEvent* event) {

@@ -165,6 +165,37 @@ TEST_F(QtWindowTest, MaxLengthLimitsTypingButNotTheProgram) {
   EXPECT_EQ(text8.Text(), "123456789");
 }
 
+// The toolkit's line edit cuts every text to 32,767 characters unless told otherwise.
+TEST_F(QtWindowTest, NoTextIsCutAtTheToolkitsDefaultLength) {
+  auto window = Create();
+  const std::string long_text(40'000, '7');
+  struct Case {
+    const char* name;
+    std::size_t after_typing;  // length once a character is typed at the end
+  };
+  const Case cases[] = {
+      {"Text4", long_text.size() + 1},  // no limit: typing lengthens it
+      {"Text8", long_text.size()},      // limited to 5: held whole, but not lengthened
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextBox& box = window->GetTextBox(c.name);
+    QLineEdit* edit = Find<QLineEdit>(*window, c.name);
+    box.SetText(long_text);
+    EXPECT_EQ(box.Text(), long_text);
+    EXPECT_EQ(edit->text().size(), static_cast<qsizetype>(long_text.size()));
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClick(edit, Qt::Key_1);
+    EXPECT_EQ(box.Text().size(), c.after_typing);
+  }
+  // A paste past the toolkit's length into the unlimited box stays whole as well.
+  TextBox& text4 = window->GetTextBox("Text4");
+  text4.SetText("");
+  Find<QLineEdit>(*window, "Text4")->insert(QString(40'000, u'3'));
+  EXPECT_EQ(text4.Text(), std::string(40'000, '3'));
+}
+
 TEST_F(QtWindowTest, OptionButtonsFormOneExclusiveGroupOfOneTabStop) {
   auto window = Create();
   OptionButton& option1 = window->GetOptionButton("Option1");
