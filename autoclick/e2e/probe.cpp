@@ -172,8 +172,8 @@ class RemoteBuffer {
  public:
   RemoteBuffer(HANDLE process, SIZE_T size)
       : process_(process),
-        address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE)) {}
+        address_(
+            ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
   ~RemoteBuffer() {
     if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
   }
@@ -197,8 +197,8 @@ class RemoteBuffer {
 int Tips(HWND window) {
   DWORD process_id = 0;
   ::GetWindowThreadProcessId(window, &process_id);
-  std::unique_ptr<void, HandleCloser> process(::OpenProcess(
-      PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id));
+  std::unique_ptr<void, HandleCloser> process(
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id));
   if (!process) return 1;
   constexpr SIZE_T kChars = 2048;
   const RemoteBuffer remote(process.get(), sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
