@@ -79,7 +79,7 @@ case "$test_name" in
     # The tip after a click names the time of the next one (0.6 s later): read it after the
     # second click or a later one, and the time read-out when the next click has come.
     until_true 10 bash -c "(( \$(cat clicks.txt) >= 2 ))" || fail "no second click"
-    for attempt in 1 2 3 4 5; do
+    for _ in 1 2 3 4 5; do
       before=$(clicks) tip=$(field Command4.ToolTip) after=$(clicks)
       [[ "$before" == "$after" ]] && break
     done
