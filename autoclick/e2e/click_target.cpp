@@ -6,7 +6,8 @@
 // Shows a popup window titled "Clickora click target" at LEFT, TOP (screen pixels) and appends one
 // line per left-button message to LOG: "down X Y", "up X Y" or "dblclk X Y", with the point in
 // screen pixels. The class asks for double clicks, so the second press of a double click arrives
-// as "dblclk". The tests end the program by its process id.
+// as "dblclk". A key pressed while the target has the keyboard focus adds "key VK" (the virtual
+// key in decimal). The tests end the program by its process id.
 
 #include <windows.h>
 // shellapi.h needs the types of windows.h.
@@ -33,6 +34,12 @@ struct LocalFreer {
   void operator()(wchar_t** memory) const noexcept { ::LocalFree(memory); }
 };
 
+void LogKey(WPARAM virtual_key) {
+  UniqueFile file(_wfopen(g_log_path.c_str(), L"ab"));
+  if (!file) return;
+  std::fprintf(file.get(), "key %u\n", static_cast<unsigned>(virtual_key));
+}
+
 void LogEvent(const char* kind, HWND window, LPARAM lparam) {
   POINT point{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
   ::ClientToScreen(window, &point);
@@ -52,6 +59,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       return 0;
     case WM_LBUTTONDBLCLK:
       LogEvent("dblclk", window, lparam);
+      return 0;
+    case WM_KEYDOWN:
+      LogKey(wparam);
       return 0;
     case WM_DESTROY:
       ::PostQuitMessage(0);

@@ -28,6 +28,9 @@ readonly finished_head='โปรแกรมทำงานเสร็จ ค�
 readonly caption_tail='ครั้ง'
 readonly too_long_message='ใส่ค่าเวลามากสุด 34560 นาที(24วัน)'
 readonly too_short_message='ใส่ค่าเวลามากกว่า 0 นาที'
+readonly stopped_head='หยุดแล้ว คลิกไป'
+readonly tip_head='กด F6 เพื่อหยุด — คลิกครั้งต่อไปเวลา '
+readonly taken_head='ใช้ปุ่ม F6 หยุดไม่ได้: โปรแกรมอื่นใช้ปุ่มนี้อยู่ — คลิกครั้งต่อไปเวลา '
 
 trap cleanup EXIT
 
@@ -356,6 +359,90 @@ run_case_unregistered() {
   xdotool key Return >/dev/null 2>&1
   process_ends 15 || fail "the program did not end after the message"
   ((ended_status != 0)) || fail "the program ended with status 0"
+}
+
+# start_long_run N PERIOD: a run at (800, 200) in the click target, with Start pressed.
+start_long_run() {
+  start_target
+  start_tapvane
+  type_into Text4 800
+  type_into Text5 200
+  type_into Text6 "$1"
+  type_into Text8 "$2"
+  click_control Command4
+  wait_for "Start to be disabled" 5 start_enabled_is 0
+}
+start_enabled_is() { snapshot && [[ "$(field Command4 8)" == "$1" ]]; }
+downs() { count_all down; }
+downs_over() { (($(downs) > $1)); }
+# seconds_of TEXT: the time of day in TEXT (h:mm:ss, whatever surrounds it) in seconds.
+seconds_of() {
+  [[ "$1" =~ ([0-9]{1,2}):([0-9]{2}):([0-9]{2}) ]] || return 1
+  echo $((10#${BASH_REMATCH[1]} * 3600 + 10#${BASH_REMATCH[2]} * 60 + 10#${BASH_REMATCH[3]}))
+}
+
+run_case_stop_key() {
+  [[ -n "${stop_key_holder:-}" ]] || fail "no stop_key_holder in the configuration"
+  start_long_run 1000 0.01
+  wait_for "the third click" 30 downs_over 2
+  # The clicks made the target the active window: a key typed now reaches it, not tapvane.
+  focus_desktop
+  xdotool key a >/dev/null 2>&1
+  wait_for "the key a in the click target" 5 grep -qx 'key 65' "$case_dir/clicks.log"
+  xdotool key F6 >/dev/null 2>&1
+  wait_for "F6 to stop the run" 10 start_enabled_is 1
+  local made caption
+  made=$(downs)
+  snapshot
+  caption=$(text_of Command4)
+  [[ "$caption" == "$stopped_head  $made  $caption_tail" ]] ||
+    fail "after $made clicks the caption is \"$caption\""
+  expect_text Text7 $((made + 1))
+  ((made < 1000)) || fail "the run was not stopped early"
+  ! grep -qx 'key 117' "$case_dir/clicks.log" || fail "F6 reached the click target during the run"
+  sleep 1.5  # a stopped run clicks no more
+  (($(downs) == made)) || fail "the target got $(($(downs) - made)) clicks after F6"
+  [[ -z "$(tip_of Command4)" ]] || fail "the tip after the run is \"$(tip_of Command4)\""
+  # F6 went back with the end of the run: another program can take it.
+  start_holder
+  stop_holder
+}
+
+run_case_stop_key_tip() {
+  # A period of 3 s leaves time to read the tip between two clicks.
+  start_long_run 5 0.05
+  wait_for "the second click" 30 downs_over 1
+  local tip before
+  before=$(downs)
+  tip=$(tip_of Command4)
+  (($(downs) == before)) || fail "a click came while the tip was read"
+  [[ "$tip" == "$tip_head"* ]] || fail "the tip after click $before is \"$tip\""
+  wait_for "click $((before + 1))" 10 downs_over "$before"
+  snapshot
+  local named at diff
+  named=$(seconds_of "$tip") || fail "no time in the tip \"$tip\""
+  at=$(seconds_of "$(text_of Text1)") || fail "no time in the read-out \"$(text_of Text1)\""
+  diff=$(((at - named + 86400) % 86400))
+  # The clicks are 3 s apart: a tip that named another click would be off by 3 s or more.
+  ((diff <= 2 || diff >= 86398)) ||
+    fail "after click $before the tip named $named s; click $((before + 1)) came at $at s"
+  log "tip \"$tip\", click $((before + 1)) seen at \"$(text_of Text1)\""
+}
+
+run_case_stop_key_taken() {
+  [[ -n "${stop_key_holder:-}" ]] || fail "no stop_key_holder in the configuration"
+  start_holder
+  # Three clicks 3 s apart: time to read the tip during the run.
+  start_long_run 3 0.05
+  local tip
+  tip=$(tip_of Command4)
+  [[ "$tip" == "$taken_head"* ]] || fail "with F6 taken the tip is \"$tip\""
+  focus_desktop
+  xdotool key F6 >/dev/null 2>&1
+  wait_for "the run to finish" 30 caption_starts "$finished_head"
+  expect_text Command4 "$finished_head  3  $caption_tail"
+  sleep 1
+  (($(downs) == 3)) || fail "the target got $(downs) clicks, expected 3"
 }
 
 main() {

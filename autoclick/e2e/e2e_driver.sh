@@ -12,6 +12,7 @@ screen_size=1024x768
 case_dir=$work/$case_name
 tapvane_pid=
 target_pid=
+holder_pid=
 reregister=0
 
 # Design geometry of frmMousePos at 96 dpi (twips / 15), relative to the client area.
@@ -54,7 +55,7 @@ reg_add() {
 
 cleanup() {
   # Only the processes this script started, by their ids.
-  for pid in $tapvane_pid $target_pid; do
+  for pid in $tapvane_pid $target_pid $holder_pid; do
     if alive "$pid"; then
       kill "$pid" 2>/dev/null
       wait "$pid" 2>/dev/null
@@ -70,7 +71,7 @@ now_ms() { date +%s%3N; }
 # Registry settings of the prefix that the cases rely on; cheap to repeat.
 prepare_prefix() {
   local app
-  for app in tapvane.exe click_target.exe probe.exe hh.exe; do
+  for app in tapvane.exe click_target.exe probe.exe hh.exe stop_key_holder.exe; do
     reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$desktop_name" /f ||
       fail "cannot set the virtual desktop of $app"
   done
@@ -167,6 +168,25 @@ start_target() {
   launch 'Clickora click target' "$case_dir/click_target.out" run_target ||
     fail "the click target did not appear"
   target_pid=$launched_pid
+}
+
+# The tooltip text of the control NAME (a button), read from the tooltip itself.
+tip_of() {
+  probe tips Clickora | awk -F '\t' -v x="${control_left[$1]}" -v y="${control_top[$1]}" '
+    $1 == "tip" && $2 - x <= 2 && x - $2 <= 2 && $3 - y <= 2 && y - $3 <= 2 { print $4; exit }'
+}
+
+# Another program that holds F6 until the case ends; fails when it cannot take the key.
+run_holder() { exec timeout 170 wine "$stop_key_holder"; }
+start_holder() {
+  launch 'Clickora stop key holder' "$case_dir/holder.out" run_holder ||
+    fail "the stop key holder could not take F6: $(tr -d '\r' <"$case_dir/holder.out")"
+  holder_pid=$launched_pid
+}
+stop_holder() {
+  kill "$holder_pid" 2>/dev/null
+  wait "$holder_pid" 2>/dev/null
+  holder_pid=
 }
 
 run_tapvane() { cd "$case_dir" && exec timeout 170 wine "$tapvane"; }

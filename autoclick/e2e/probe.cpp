@@ -6,6 +6,7 @@
 //   probe.exe gone TITLE MS    waits up to MS milliseconds until no window TITLE is left
 //   probe.exe texts TITLE      the window's rectangles and every child control with its text
 //   probe.exe close TITLE      posts WM_CLOSE to the window
+//   probe.exe tips TITLE       the tooltip text of every button of the window, by its place
 //   probe.exe list             every visible top-level window
 //
 // TITLE matches a caption exactly; a TITLE ending in '*' matches captions that begin with the rest.
@@ -13,10 +14,12 @@
 // relative to the top-level window's client area. Exit status: 0 done, 1 window not found, 2 usage.
 
 #include <windows.h>
-// shellapi.h needs the types of windows.h.
+// commctrl.h and shellapi.h need the types of windows.h.
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -160,6 +163,95 @@ int Texts(HWND window) {
   return 0;
 }
 
+struct HandleCloser {
+  void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+};
+
+// Memory in another process, for messages whose answer is written through a pointer.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HANDLE process, SIZE_T size)
+      : process_(process),
+        address_(
+            ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+  ~RemoteBuffer() {
+    if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  char* Address() const { return static_cast<char*>(address_); }
+  bool Write(SIZE_T offset, const void* data, SIZE_T size) const {
+    return ::WriteProcessMemory(process_, Address() + offset, data, size, nullptr) != FALSE;
+  }
+  bool Read(SIZE_T offset, void* data, SIZE_T size) const {
+    return ::ReadProcessMemory(process_, Address() + offset, data, size, nullptr) != FALSE;
+  }
+
+ private:
+  HANDLE process_;
+  void* address_;
+};
+
+// A tooltip keeps its texts in the process that owns it, and TTM_GETTEXT answers through a
+// pointer: the question and the answer go through memory allocated in that process.
+int Tips(HWND window) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  std::unique_ptr<void, HandleCloser> process(
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id));
+  if (!process) return 1;
+  constexpr SIZE_T kChars = 2048;
+  const RemoteBuffer remote(process.get(), sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
+  if (!remote.Address()) return 1;
+
+  std::vector<HWND> tips;
+  for (HWND top : TopLevelWindows()) {
+    if (::lstrcmpiW(ClassName(top).c_str(), TOOLTIPS_CLASSW) == 0 &&
+        ::GetWindow(top, GW_OWNER) == window) {
+      tips.push_back(top);
+    }
+  }
+  std::vector<HWND> buttons;
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM param) CALLBACK -> BOOL {
+        if (::lstrcmpiW(ClassName(child).c_str(), L"Button") == 0) {
+          reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&buttons));
+  POINT origin{0, 0};
+  ::ClientToScreen(window, &origin);
+  for (HWND button : buttons) {
+    std::wstring text;
+    for (HWND tip : tips) {
+      TTTOOLINFOW info{};
+      info.cbSize = TTTOOLINFOW_V2_SIZE;
+      info.uFlags = TTF_IDISHWND;
+      info.hwnd = window;
+      info.uId = reinterpret_cast<UINT_PTR>(button);
+      info.lpszText = reinterpret_cast<wchar_t*>(remote.Address() + sizeof(TTTOOLINFOW));
+      const wchar_t nothing = L'\0';
+      if (!remote.Write(0, &info, sizeof info) ||
+          !remote.Write(sizeof(TTTOOLINFOW), &nothing, sizeof nothing)) {
+        return 1;
+      }
+      DWORD_PTR answer = 0;
+      ::SendMessageTimeoutW(tip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(remote.Address()),
+                            SMTO_ABORTIFHUNG, 5000, &answer);
+      std::wstring read(kChars, L'\0');
+      if (!remote.Read(sizeof(TTTOOLINFOW), read.data(), kChars * sizeof(wchar_t))) return 1;
+      read.resize(std::wcslen(read.c_str()));
+      if (!read.empty()) text = read;
+    }
+    RECT rect{};
+    ::GetWindowRect(button, &rect);
+    Print(Join({"tip", Num(rect.left - origin.x), Num(rect.top - origin.y), ToUtf8(text)}));
+  }
+  return 0;
+}
+
 int List() {
   for (HWND window : TopLevelWindows()) {
     if (!::IsWindowVisible(window)) continue;
@@ -174,7 +266,7 @@ int List() {
 }
 
 int Usage() {
-  Print("usage: probe.exe wait|gone TITLE MS | texts|close TITLE | list");
+  Print("usage: probe.exe wait|gone TITLE MS | texts|close|tips TITLE | list");
   return 2;
 }
 
@@ -202,6 +294,7 @@ int main() {
     return 1;
   }
   if (command == L"texts") return Texts(window);
+  if (command == L"tips") return Tips(window);
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   return Usage();
 }

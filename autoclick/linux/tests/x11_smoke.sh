@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Smoke tests of tapvane on a virtual X server of their own.
-#   x11_smoke.sh TEST TAPVANE CLICK_TARGET WORK_DIR
+#   x11_smoke.sh TEST TAPVANE CLICK_TARGET WORK_DIR [GRAB_KEY]
 # TEST: window   the window comes up as "Clickora" at its place and size; a screenshot is saved
 #       readout  the pointer read-out follows the pointer
 #       clickrun a run of 3 clicks at a 0.01-minute period, typed in, clicks a target 3 times
@@ -19,6 +19,11 @@
 #       periods  periods out of range are refused in the program's own message box, and the
 #                program goes on
 #       longrun  a run of 200 clicks at the shortest periods is counted exactly
+#       stopkey  a run of 1,000 clicks at a 0.01-minute period is stopped by F6 pressed while the
+#                click target has the focus: no click after it, the stopped caption; during the
+#                run the tip names the time of the next click, and F6 is given back at the end
+#       stopkey_taken with F6 held by another program the run starts all the same, its tip says
+#                why F6 does not stop it, and the run ends by itself
 # The window's texts are read from the file that the runtime writes when CLICKORA_DUMP_FIELDS
 # names one (test support only).
 set -euo pipefail
@@ -28,6 +33,7 @@ test_name=$1
 tapvane=$2
 click_target=$3
 work=$4
+grab_key=${5:-}
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -35,7 +41,100 @@ cd "$work"
 # shellcheck source=SCRIPTDIR/x11_session.sh
 source "$here/x11_session.sh"
 
+# Texts of the stop key.
+stopped_head="หยุดแล้ว คลิกไป"
+tip_head="กด F6 เพื่อหยุด — คลิกครั้งต่อไปเวลา "
+taken_head="ใช้ปุ่ม F6 หยุดไม่ได้: โปรแกรมอื่นใช้ปุ่มนี้อยู่ — คลิกครั้งต่อไปเวลา "
+
+# start_run N PERIOD: types a run at (100, 100), inside the click target, and presses Start.
+start_run() {
+  xdotool key --delay 50 Tab Tab
+  xdotool type --delay 30 100
+  xdotool key --delay 50 Tab
+  xdotool type --delay 30 100
+  xdotool key --delay 50 Tab
+  xdotool type --delay 30 "$1"
+  xdotool key --delay 50 Tab
+  xdotool type --delay 30 "$2"
+  until_true 5 bash -c "grep -qx 'Text6=$1' '$fields' && grep -qx 'Text8=$2' '$fields'" \
+    || fail "typed fields"
+  xdotool key --delay 50 Tab Tab Tab space
+  until_true 5 field_is Command4.Enabled False || fail "Start was not pressed"
+}
+# clicks: the presses the target has counted (the first of its "PRESSES SINGLES DOUBLES").
+clicks() { cut -d' ' -f1 "$work/clicks.txt" 2>/dev/null; }
+# seconds_of TEXT: the time of day in TEXT (h:mm:ss, whatever surrounds it) in seconds.
+seconds_of() {
+  [[ "$1" =~ ([0-9]{1,2})[:.]([0-9]{2})[:.]([0-9]{2}) ]] || return 1
+  echo $((10#${BASH_REMATCH[1]} * 3600 + 10#${BASH_REMATCH[2]} * 60 + 10#${BASH_REMATCH[3]}))
+}
+# focus_target: the keyboard focus on the click target, away from tapvane.
+focus_target() {
+  local target
+  target=$(xdotool search --name '^click target$' | head -n1)
+  [[ -n "$target" ]] || fail "no click target window"
+  xdotool windowfocus --sync "$target" 2>/dev/null || true
+  until_true 5 bash -c "[[ \"\$(xdotool getwindowfocus)\" == $target ]]" \
+    || fail "the click target did not get the focus"
+}
+
 case "$test_name" in
+  stopkey)
+    "$click_target" "$work/clicks.txt" 40 40 120 120 &
+    pids+=($!)
+    until_true 10 test -s clicks.txt || fail "the click target did not come up"
+    start_tapvane
+    start_run 1000 0.01
+    # The tip after a click names the time of the next one (0.6 s later): read it after the
+    # second click or a later one, and the time read-out when the next click has come.
+    until_true 10 bash -c "(( \$(cut -d' ' -f1 clicks.txt) >= 2 ))" || fail "no second click"
+    for _ in 1 2 3 4 5; do
+      before=$(clicks) tip=$(field Command4.ToolTip) after=$(clicks)
+      [[ "$before" == "$after" ]] && break
+    done
+    [[ "$tip" == "$tip_head"* ]] || fail "tip during the run: '$tip'"
+    until_true 5 bash -c "(( \$(cut -d' ' -f1 clicks.txt) > $before ))" || fail "no click after $before"
+    at=$(seconds_of "$(field Text1)") named=$(seconds_of "$tip") || fail "no time in '$tip'"
+    diff=$(((at - named + 86400) % 86400))
+    ((diff <= 1 || diff >= 86399)) \
+      || fail "after click $before the tip named $named s; click $((before + 1)) came at $at s"
+    # F6 with the focus on the click target, in another program.
+    focus_target
+    xdotool key F6
+    until_true 5 field_is Command4.Enabled True || fail "F6 did not stop the run"
+    made=$(clicks)
+    field_is Command4.Caption "$stopped_head  $made  ครั้ง" \
+      || fail "stopped caption '$(field Command4.Caption)' after $made clicks"
+    field_is Text7 $((made + 1)) || fail "counter after the stop"
+    field_is Command4.ToolTip "" || fail "tip after the run: '$(field Command4.ToolTip)'"
+    ((made < 1000)) || fail "the run was not stopped early"
+    sleep 1.5  # a stopped run clicks no more
+    [[ "$(clicks)" == "$made" ]] || fail "clicks after the stop: $(clicks), not $made"
+    # F6 is given back: another program can take it now.
+    "$grab_key" "$work/grabbed.txt" >grab.log 2>&1 &
+    pids+=($!)
+    until_true 5 test -s grabbed.txt || fail "F6 was not given back: $(cat grab.log)"
+    ;;
+
+  stopkey_taken)
+    "$grab_key" "$work/grabbed.txt" >grab.log 2>&1 &
+    pids+=($!)
+    until_true 5 test -s grabbed.txt || fail "the other program could not take F6: $(cat grab.log)"
+    "$click_target" "$work/clicks.txt" 40 40 120 120 &
+    pids+=($!)
+    until_true 10 test -s clicks.txt || fail "the click target did not come up"
+    start_tapvane
+    start_run 3 0.01
+    tip=$(field Command4.ToolTip)
+    [[ "$tip" == "$taken_head"* ]] || fail "tip with F6 taken: '$tip'"
+    xdotool key F6
+    until_true 15 field_is Command4.Enabled True || fail "the run did not end"
+    field_is Command4.Caption "โปรแกรมทำงานเสร็จ คลิกครบ  3  ครั้ง" \
+      || fail "F6 held by another program changed the run: '$(field Command4.Caption)'"
+    sleep 1
+    [[ "$(clicks)" == 3 ]] || fail "the target counted $(clicks) clicks, not 3"
+    ;;
+
   window)
     start_tapvane
     # Placed at 5145 x 4395 twips (the client area; the menu bar above it) and cut to 3720 by

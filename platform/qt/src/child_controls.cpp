@@ -100,8 +100,12 @@ void QtOptionButton::UpdateFocusPolicy() {
 }
 
 QtCommandButton::QtCommandButton(QPushButton* button, std::string caption,
-                                 std::function<void(const std::string&, bool)> on_change)
-    : button_(button), caption_(std::move(caption)), on_change_(std::move(on_change)) {
+                                 std::function<void(const std::string&, bool)> on_change,
+                                 std::function<void(const std::string&)> on_tip_change)
+    : button_(button),
+      caption_(std::move(caption)),
+      on_change_(std::move(on_change)),
+      on_tip_change_(std::move(on_tip_change)) {
   button_->setText(PlainCaption(caption_));
   Changed();
 }
@@ -135,6 +139,7 @@ std::string QtCommandButton::ToolTipText() const {
 
 void QtCommandButton::SetToolTipText(std::string_view text) {
   button_->setToolTip(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  if (on_tip_change_) on_tip_change_(std::string(text));
 }
 
 }  // namespace clickora::platform::qt

@@ -48,9 +48,11 @@ class QtOptionButton final : public OptionButton {
 // A push button that keeps its caption as given, '&' included.
 class QtCommandButton final : public CommandButton {
  public:
-  // on_change sees the caption and the enabled state after every change.
+  // on_change sees the caption and the enabled state after every change, on_tip_change the
+  // tooltip's text.
   QtCommandButton(QPushButton* button, std::string caption,
-                  std::function<void(const std::string&, bool)> on_change);
+                  std::function<void(const std::string&, bool)> on_change,
+                  std::function<void(const std::string&)> on_tip_change = nullptr);
   std::string Caption() const override { return caption_; }
   void SetCaption(std::string_view caption) override;
   bool Enabled() const override;
@@ -63,6 +65,7 @@ class QtCommandButton final : public CommandButton {
   QPushButton* button_;
   std::string caption_;
   std::function<void(const std::string&, bool)> on_change_;
+  std::function<void(const std::string&)> on_tip_change_;
 };
 
 }  // namespace clickora::platform::qt

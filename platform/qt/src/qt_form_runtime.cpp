@@ -12,6 +12,7 @@
 #include "qt_program_services.h"
 #include "qt_timer_service.h"
 #include "qt_window.h"
+#include "x11_global_hot_key.h"
 #include "x11_pointer_input.h"
 
 namespace clickora::platform::qt {
@@ -75,16 +76,6 @@ class QtFormRuntime final : public FormRuntime {
   ControlLibraries& controls_;
 };
 
-// NOTE: until the desktop key of this backend is built, a run starts without its stop key and the
-// tip says so.
-class NoGlobalHotKey final : public GlobalHotKey {
- public:
-  HotKeyResult Hold(std::string_view, std::function<void()>) override {
-    return {HotKeyResult::Failure::kUnavailable, {}};
-  }
-  void Release() override {}
-};
-
 }  // namespace
 
 struct QtPlatform::Impl {
@@ -97,7 +88,7 @@ struct QtPlatform::Impl {
   X11PointerInput pointer{&PrimaryOrigin};
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
-  NoGlobalHotKey stop_key;
+  X11GlobalHotKey stop_key;
   Services services{clock, timers, program, pointer, time_of_day, files, stop_key};
   ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};

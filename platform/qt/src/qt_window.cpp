@@ -175,6 +175,9 @@ QWidget* QtWindow::CreateCommandButton(const ControlDesign& control) {
                          if (!dump_) return;
                          dump_->Set(name + ".Caption", caption);
                          dump_->Set(name + ".Enabled", enabled ? "True" : "False");
+                       },
+                       [this, name = control.name](const std::string& tip) {
+                         if (dump_) dump_->Set(name + ".ToolTip", tip);
                        }));
   return button;
 }

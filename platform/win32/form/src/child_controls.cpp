@@ -34,6 +34,21 @@ void EnableChild(HWND window, bool enabled) {
   ::EnableWindow(window, enabled ? TRUE : FALSE);
 }
 
+void CommandButtonControl::SetToolTipText(std::string_view text) {
+  tool_tip_text_ = text;
+  if (!tool_tip_ && !text.empty()) tool_tip_ = ButtonToolTip::Create(window_);
+  if (tool_tip_) tool_tip_->SetText(text);
+}
+
+void CommandButtonControl::FollowButton() {
+  if (tool_tip_) tool_tip_->FollowButton();
+}
+
+void CommandButtonControl::DestroyToolTip() noexcept {
+  if (tool_tip_) tool_tip_->Destroy();
+  tool_tip_.reset();
+}
+
 void TextBoxControl::SetMaxLength(int characters) {
   // EM_LIMITTEXT with 0 lifts the limit to the control's maximum.
   ::SendMessageW(window_, EM_LIMITTEXT, static_cast<WPARAM>(characters > 0 ? characters : 0), 0);

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "button_tool_tip.h"
 #include "platform/window.h"
 
 namespace clickora::platform::win32 {
@@ -64,12 +66,21 @@ class CommandButtonControl final : public CommandButton {
   void SetCaption(std::string_view caption) override { SetWindowTextUtf8(window_, caption); }
   bool Enabled() const override { return ::IsWindowEnabled(window_) != FALSE; }
   void SetEnabled(bool enabled) override { EnableChild(window_, enabled); }
-  std::string ToolTipText() const override { return tool_tip_; }
-  void SetToolTipText(std::string_view text) override { tool_tip_ = text; }
+  std::string ToolTipText() const override { return tool_tip_text_; }
+  // The tooltip window is made at the first text that is not empty.
+  void SetToolTipText(std::string_view text) override;
+
+  // The window moved or changed its size (a new DPI).
+  void FollowButton();
+  // Before the parent window goes, which takes the tooltip with it.
+  void DestroyToolTip() noexcept;
+  // Null until a tip was set (tests).
+  const ButtonToolTip* ToolTip() const noexcept { return tool_tip_.get(); }
 
  private:
   HWND window_;
-  std::string tool_tip_;
+  std::string tool_tip_text_;
+  std::unique_ptr<ButtonToolTip> tool_tip_;
 };
 
 }  // namespace clickora::platform::win32

@@ -82,6 +82,7 @@ FormWindow::~FormWindow() {
   running_ = false;
   timers_.clear();
   ClearEmbeddedControls();  // unadvised and released while the window still exists
+  DestroyToolTips();
   if (window_) ::DestroyWindow(window_);
 }
 
@@ -181,9 +182,12 @@ bool FormWindow::CreateChildren(std::string& error) {
         AddOptionButton(control.name,
                         std::make_unique<OptionButtonControl>(child.window, options_));
         break;
-      case ControlKind::kCommandButton:
-        AddCommandButton(control.name, std::make_unique<CommandButtonControl>(child.window));
+      case ControlKind::kCommandButton: {
+        auto button = std::make_unique<CommandButtonControl>(child.window);
+        buttons_.push_back(button.get());
+        AddCommandButton(control.name, std::move(button));
         break;
+      }
       case ControlKind::kLabel:
         break;
     }
@@ -208,6 +212,11 @@ void FormWindow::LayoutChildren(FontSet& fonts) {
     ::SendMessageW(child.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(control.font)),
                    TRUE);
   }
+  for (CommandButtonControl* button : buttons_) button->FollowButton();
+}
+
+void FormWindow::DestroyToolTips() noexcept {
+  for (CommandButtonControl* button : buttons_) button->DestroyToolTip();
 }
 
 void FormWindow::LoadBackground() {

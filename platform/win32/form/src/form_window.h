@@ -78,6 +78,7 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
   bool CreateTimers(std::string& error);
   bool CreateEmbeddedControls(std::string& error);
   void LayoutChildren(FontSet& fonts);
+  void DestroyToolTips() noexcept;
 
   void Paint();
   LRESULT ControlColour(HDC dc, HWND control);
@@ -97,6 +98,7 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
 
   std::vector<Child> children_;  // in the design's order, front to back
   OptionGroup options_;
+  std::vector<CommandButtonControl*> buttons_;  // owned by the base, for their tooltips
   std::map<UINT, std::string> menu_commands_;
   std::vector<std::pair<std::unique_ptr<IntervalTimer>, bool>>
       timers_;  // with the design's Enabled

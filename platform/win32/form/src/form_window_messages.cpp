@@ -34,7 +34,8 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_DESTROY:
       timers_.clear();
-      SetSink(nullptr);  // nothing is raised into a window that is going
+      DestroyToolTips();  // owned by this window, they would go with it anyway
+      SetSink(nullptr);   // nothing is raised into a window that is going
       if (running_) ::PostQuitMessage(0);
       running_ = false;
       return 0;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "global_hot_key.h"
 #include "platform/win32/com_apartment.h"
 #include "platform/win32/desktop_services.h"
 #include "platform/win32/form_runtime.h"
@@ -26,16 +27,6 @@ class UnstartedRuntime final : public FormRuntime {
   HRESULT result_;
 };
 
-// NOTE: until the desktop key of this backend is built, a run starts without its stop key and the
-// tip says so.
-class NoGlobalHotKey final : public GlobalHotKey {
- public:
-  HotKeyResult Hold(std::string_view, std::function<void()>) override {
-    return {HotKeyResult::Failure::kUnavailable, {}};
-  }
-  void Release() override {}
-};
-
 }  // namespace
 
 struct Win32Platform::Impl {
@@ -46,7 +37,7 @@ struct Win32Platform::Impl {
   Win32PointerInput pointer;
   Win32TimeOfDay time_of_day;
   Win32FileSystem files;
-  NoGlobalHotKey stop_key;
+  Win32GlobalHotKey stop_key;
   Services services{clock, timers, program, pointer, time_of_day, files, stop_key};
   Win32FormRuntime form_runtime{timers, program};
   UnstartedRuntime unstarted{apartment.Result()};

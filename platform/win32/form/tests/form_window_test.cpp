@@ -1,5 +1,7 @@
 // A window made from a small design: placement, controls, focus order, events and errors.
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include <functional>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "check.h"
 #include "form_window.h"
 #include "numbers/runtime_error.h"
+#include "win_text.h"
 
 using namespace clickora::platform;
 using namespace clickora::platform::win32;
@@ -259,4 +262,72 @@ TEST_CASE("F1 opens the help, and an error no procedure caught is reported and e
   CHECK(threw);
   CHECK(h.program.messages.back().find("NoSuchText") != std::string::npos);
   CHECK(&h.form->GetFileDialog("CommonDialog1") != nullptr);
+}
+
+namespace {
+
+// The text of one tool of a tooltip window, as the tooltip itself holds it.
+std::wstring ToolText(HWND tip, HWND window, UINT_PTR id, UINT flags) {
+  wchar_t text[512] = {};
+  TTTOOLINFOW info{};
+  info.cbSize = TTTOOLINFOW_V2_SIZE;
+  info.uFlags = flags;
+  info.hwnd = window;
+  info.uId = id;
+  info.lpszText = text;
+  ::SendMessageW(tip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&info));
+  return text;
+}
+
+}  // namespace
+
+TEST_CASE(
+    "the Start button's tip is shown by a tooltip, also over the button while it is disabled") {
+  Harness h;
+  if (!h.form) return;
+  auto& start = dynamic_cast<CommandButtonControl&>(h.form->GetCommandButton("Command4"));
+  CHECK(start.ToolTip() == nullptr);  // no tooltip window until there is a tip
+  start.SetToolTipText("");
+  CHECK(start.ToolTip() == nullptr);
+
+  const std::string tip = "กด F6 เพื่อหยุด — คลิกครั้งต่อไปเวลา 12:01:00";
+  start.SetToolTipText(tip);
+  CHECK(start.ToolTipText() == tip);
+  if (!start.ToolTip()) {
+    CHECK(start.ToolTip() != nullptr);
+    return;
+  }
+  const HWND tooltip = start.ToolTip()->Handle();
+  const HWND window = h.form->Handle();
+  const HWND button = h.form->ChildWindow("Command4");
+  CHECK(::GetWindow(tooltip, GW_OWNER) == window);
+  CHECK_EQ(::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 2);
+  const std::wstring wide = clickora::platform::win32::Widen(tip);
+  CHECK(ToolText(tooltip, window, reinterpret_cast<UINT_PTR>(button), TTF_IDISHWND) == wide);
+  CHECK(ToolText(tooltip, window, ButtonToolTip::kParentToolId, 0) == wide);
+
+  // The window's own tool lies over the button, where the mouse messages of a disabled button go.
+  start.SetEnabled(false);
+  const RECT place = h.ChildRect("Command4");
+  TTHITTESTINFOW hit{};
+  hit.hwnd = window;
+  hit.pt = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+  hit.ti.cbSize = TTTOOLINFOW_V2_SIZE;
+  CHECK(::SendMessageW(tooltip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)) != FALSE);
+  CHECK(hit.ti.uId == ButtonToolTip::kParentToolId);
+  hit.pt = {place.left - 5, place.top - 5};
+  CHECK(::SendMessageW(tooltip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)) == FALSE);
+
+  // A new text replaces the old one in both tools; an empty one leaves no tip.
+  start.SetToolTipText("second");
+  CHECK(ToolText(tooltip, window, ButtonToolTip::kParentToolId, 0) == L"second");
+  start.SetToolTipText("");
+  CHECK(start.ToolTipText().empty());
+  CHECK(ToolText(tooltip, window, reinterpret_cast<UINT_PTR>(button), TTF_IDISHWND).empty());
+
+  // The tooltip goes with its window, before the window itself.
+  start.SetToolTipText("last");
+  ::SendMessageW(window, WM_CLOSE, 0, 0);
+  CHECK(!::IsWindow(tooltip));
+  CHECK(start.ToolTip() == nullptr);
 }
