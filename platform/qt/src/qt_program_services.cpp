@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <cstdlib>
 
+#include "field_dump.h"
 #include "install_layout.h"
 #include "platform/posix/posix_services.h"
 #include "qt_conversions.h"
@@ -53,6 +54,7 @@ void QtProgramServices::SendKeysNoWait(std::string_view keys) {
 }
 
 void QtProgramServices::ShowMessage(std::string_view text) {
+  if (dump_ != nullptr) dump_->Set("Message", text);
   QMessageBox box(QMessageBox::NoIcon, title_,
                   QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                   QMessageBox::Ok, main_window_);

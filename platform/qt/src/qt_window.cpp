@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QMargins>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +20,7 @@
 #include "form_surface.h"
 #include "qt_conversions.h"
 #include "qt_program_services.h"
+#include "x11_frame_extents.h"
 
 namespace clickora::platform::qt {
 
@@ -56,10 +58,16 @@ QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerSe
   if (!CreateEmbeddedControls(controls, error)) return;
   main_window_->on_resize = [this] { Raise("Form", "Resize"); };
   main_window_->on_close = [this] { Raise("Form", "Unload"); };
+  // A frame that comes or changes makes the outer size another: the window is resized as much
+  // as when the user drags a border.
+  frame_ = std::make_unique<X11FrameExtents>(*main_window_, [this] { Raise("Form", "Resize"); });
   program_.SetMainWindow(main_window_.get());
+  program_.SetFieldDump(dump_.get());
 }
 
 QtWindow::~QtWindow() {
+  frame_.reset();
+  program_.SetFieldDump(nullptr);
   main_window_->on_resize = nullptr;
   main_window_->on_close = nullptr;
   SetSink(nullptr);
@@ -242,18 +250,28 @@ WindowState QtWindow::State() const {
   return WindowState::kNormal;
 }
 
+QMargins QtWindow::FrameMargins() const {
+  if (frame_ != nullptr) {
+    if (const std::optional<QMargins> announced = frame_->Margins()) return *announced;
+  }
+  // A window manager that announces no frame: what the toolkit has found out by itself.
+  const QRect frame = main_window_->frameGeometry();
+  const QRect client = main_window_->geometry();
+  return {client.left() - frame.left(), client.top() - frame.top(),
+          frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
 // The outer size includes the frame that the window manager adds (none without one).
 QtWindow::PixelSize QtWindow::OuterPixelSize() const {
-  const QRect frame = main_window_->frameGeometry();
-  return {frame.width(), frame.height()};
+  const QMargins frame = FrameMargins();
+  return {main_window_->width() + frame.left() + frame.right(),
+          main_window_->height() + frame.top() + frame.bottom()};
 }
 
 void QtWindow::SetOuterPixelSize(PixelSize size) {
-  const QRect frame = main_window_->frameGeometry();
-  const int frame_width = frame.width() - main_window_->width();
-  const int frame_height = frame.height() - main_window_->height();
-  main_window_->resize(std::max(1, size.width - frame_width),
-                       std::max(1, size.height - frame_height));
+  const QMargins frame = FrameMargins();
+  main_window_->resize(std::max(1, size.width - frame.left() - frame.right()),
+                       std::max(1, size.height - frame.top() - frame.bottom()));
 }
 
 void QtWindow::StartTimers() {
@@ -270,6 +288,9 @@ void QtWindow::Show() {
   const int top = TwipsToPixels(design_.top, DpiY());
   window.setGeometry(left, top - menu_height, TwipsToPixels(design_.client_width, DpiX()),
                      TwipsToPixels(design_.client_height, DpiY()) + menu_height);
+  // NOTE: under a window manager the frame is known only once it has answered; the size rule
+  // runs again then (Form Resize), with the outer size counting the frame.
+  frame_->RequestBeforeShow();
   window.show();
   window.activateWindow();
   const QString focus = QString::fromStdString(design_.initial_focus);
