@@ -4,8 +4,8 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLineEdit>
-#include <QMargins>
 #include <QMainWindow>
+#include <QMargins>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -27,11 +27,13 @@ namespace clickora::platform::qt {
 class FormMainWindow final : public QMainWindow {
  public:
   std::function<void()> on_resize;  // the size or the window state changed
+  std::function<void()> on_sized;   // the size that the X server reports has come, before on_resize
   std::function<void()> on_close;   // the user closes the window
 
  protected:
   void resizeEvent(QResizeEvent* event) override {
     QMainWindow::resizeEvent(event);
+    if (on_sized) on_sized();
     if (on_resize) on_resize();
   }
   void changeEvent(QEvent* event) override {
@@ -56,6 +58,7 @@ QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerSe
   CreateMenus();
   CreateTimers(timers);
   if (!CreateEmbeddedControls(controls, error)) return;
+  main_window_->on_sized = [this] { requested_client_.reset(); };
   main_window_->on_resize = [this] { Raise("Form", "Resize"); };
   main_window_->on_close = [this] { Raise("Form", "Unload"); };
   // A frame that comes or changes makes the outer size another: the window is resized as much
@@ -69,6 +72,7 @@ QtWindow::~QtWindow() {
   frame_.reset();
   program_.SetFieldDump(nullptr);
   main_window_->on_resize = nullptr;
+  main_window_->on_sized = nullptr;
   main_window_->on_close = nullptr;
   SetSink(nullptr);
   ClearEmbeddedControls();
@@ -257,21 +261,31 @@ QMargins QtWindow::FrameMargins() const {
   // A window manager that announces no frame: what the toolkit has found out by itself.
   const QRect frame = main_window_->frameGeometry();
   const QRect client = main_window_->geometry();
-  return {client.left() - frame.left(), client.top() - frame.top(),
-          frame.right() - client.right(), frame.bottom() - client.bottom()};
+  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+          frame.bottom() - client.bottom()};
 }
 
 // The outer size includes the frame that the window manager adds (none without one).
 QtWindow::PixelSize QtWindow::OuterPixelSize() const {
   const QMargins frame = FrameMargins();
-  return {main_window_->width() + frame.left() + frame.right(),
-          main_window_->height() + frame.top() + frame.bottom()};
+  const QSize client = requested_client_.value_or(main_window_->size());
+  return {client.width() + frame.left() + frame.right(),
+          client.height() + frame.top() + frame.bottom()};
 }
 
 void QtWindow::SetOuterPixelSize(PixelSize size) {
   const QMargins frame = FrameMargins();
-  main_window_->resize(std::max(1, size.width - frame.left() - frame.right()),
-                       std::max(1, size.height - frame.top() - frame.bottom()));
+  const QSize client(std::max(1, size.width - frame.left() - frame.right()),
+                     std::max(1, size.height - frame.top() - frame.bottom()));
+  // NOTE: the toolkit's resize sends its own idea of the window's place along with the size,
+  // and while a window manager reparents the window that idea can be a passing one (0, 0): the
+  // window would jump there. Only the size is asked for, and it counts as the window's size
+  // until the server reports one.
+  if (frame_ != nullptr && frame_->ResizeClient(client)) {
+    requested_client_ = client;
+    return;
+  }
+  main_window_->resize(client);
 }
 
 void QtWindow::StartTimers() {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QPixmap>
+#include <QSize>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -75,6 +77,8 @@ class QtWindow final : public forms::FormWindowBase {
   FormDesign design_;
   std::unique_ptr<FormMainWindow> main_window_;
   std::unique_ptr<X11FrameExtents> frame_;
+  // The client size last asked of the X server, until it reports a size.
+  std::optional<QSize> requested_client_;
   FormSurface* surface_ = nullptr;  // owned by the main window
   std::unique_ptr<FieldDump> dump_;
   std::map<std::string, std::unique_ptr<IntervalTimer>, std::less<>> timers_;

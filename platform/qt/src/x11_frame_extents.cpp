@@ -27,7 +27,7 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
           xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
           nullptr),
       &std::free);
-  return reply != nullptr ? reply->atom : XCB_ATOM_NONE;
+  return reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 }  // namespace
@@ -65,14 +65,25 @@ void X11FrameExtents::RequestBeforeShow() {
   margins_ = Read();
 }
 
+bool X11FrameExtents::ResizeClient(QSize size) {
+  xcb_connection_t* connection = Connection();
+  if (connection == nullptr || window_id_ == 0) return false;
+  const std::uint32_t values[] = {static_cast<std::uint32_t>(size.width()),
+                                  static_cast<std::uint32_t>(size.height())};
+  xcb_configure_window(connection, window_id_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                       values);
+  xcb_flush(connection);
+  return true;
+}
+
 std::optional<QMargins> X11FrameExtents::Read() const {
   xcb_connection_t* connection = Connection();
   if (connection == nullptr || window_id_ == 0) return std::nullopt;
   const ReplyPtr<xcb_get_property_reply_t> reply(
-      xcb_get_property_reply(connection,
-                             xcb_get_property(connection, 0, window_id_, extents_atom_,
-                                              XCB_ATOM_CARDINAL, 0, 4),
-                             nullptr),
+      xcb_get_property_reply(
+          connection,
+          xcb_get_property(connection, 0, window_id_, extents_atom_, XCB_ATOM_CARDINAL, 0, 4),
+          nullptr),
       &std::free);
   if (reply == nullptr || reply->type != XCB_ATOM_CARDINAL || reply->format != 32 ||
       xcb_get_property_value_length(reply.get()) != 4 * 4) {

@@ -3,6 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QMargins>
 #include <QPointer>
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,10 @@ class X11FrameExtents final : public QAbstractNativeEventFilter {
   // Asks the window manager to announce the frame before it maps the window, so that the window
   // can take its size before it first shows. Creates the native window; call before showing it.
   void RequestBeforeShow();
+
+  // Asks for a new size of the client area alone, leaving the window where it is; false off X11
+  // or before the native window exists.
+  bool ResizeClient(QSize size);
 
   // The frame's widths; nullopt while no window manager has announced any.
   std::optional<QMargins> Margins() const { return margins_; }

@@ -65,8 +65,7 @@ inline constexpr std::string_view kX11OnlyNotice =
     "และอ่านตำแหน่งเมาส์ได้เฉพาะเมื่ออยู่บนหน้าต่างเหล่านั้น";
 // Start refused where the system takes no synthesised clicks: "Cannot start: this system does not
 // accept the clicks that the program sends"
-inline constexpr std::string_view kNoClicksMessage =
-    "เริ่มทำงานไม่ได้: ระบบนี้ไม่รับคลิกที่โปรแกรมส่ง";
+inline constexpr std::string_view kNoClicksMessage = "เริ่มทำงานไม่ได้: ระบบนี้ไม่รับคลิกที่โปรแกรมส่ง";
 // The stop key.
 inline constexpr std::string_view kStopKeys = "{F6}";
 // stopped, clicked (followed by two blanks, the number of clicks, two blanks and kCaptionTail)
