@@ -255,11 +255,15 @@ WindowState QtWindow::State() const {
 }
 
 QMargins QtWindow::FrameMargins() const {
-  // NOTE: a window manager that announces no frame (weston's, for one) gets none counted, rather
-  // than the toolkit's own guess: that measures up to the manager's frame window, which under
-  // weston holds the drop shadow too, and the window would be cut by it, Start out of reach.
-  if (frame_ == nullptr) return {};
-  return frame_->Margins().value_or(QMargins());
+  // NOTE: on X11 a window manager that announces no frame (weston's, for one) gets none counted,
+  // rather than the toolkit's own guess: that measures up to the manager's frame window, which
+  // under weston holds the drop shadow too, and the window would be cut by it, Start out of
+  // reach. Elsewhere the toolkit knows the frame itself.
+  if (frame_ != nullptr && frame_->OnX11()) return frame_->Margins().value_or(QMargins());
+  const QRect frame = main_window_->frameGeometry();
+  const QRect client = main_window_->geometry();
+  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+          frame.bottom() - client.bottom()};
 }
 
 // The outer size includes the frame that the window manager adds (none without one).

@@ -32,6 +32,9 @@ class X11FrameExtents final : public QAbstractNativeEventFilter {
   // or before the native window exists.
   bool ResizeClient(QSize size);
 
+  // Whether the window is an X11 one, whose frame this follows.
+  bool OnX11() const { return extents_atom_ != 0; }
+
   // The frame's widths; nullopt while no window manager has announced any.
   std::optional<QMargins> Margins() const { return margins_; }
 
