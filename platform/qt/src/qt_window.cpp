@@ -27,7 +27,7 @@ namespace clickora::platform::qt {
 class FormMainWindow final : public QMainWindow {
  public:
   std::function<void()> on_resize;  // the size or the window state changed
-  std::function<void()> on_sized;   // the size that the X server reports has come, before on_resize
+  std::function<void()> on_sized;   // a new size has come (before on_resize)
   std::function<void()> on_close;   // the user closes the window
 
  protected:

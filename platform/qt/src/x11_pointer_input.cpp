@@ -19,8 +19,8 @@ namespace {
 
 // NOTE: on a Wayland session the X server is XWayland, whose XTest events go only to its own X
 // clients: the compositor never passes them on to its native windows. The session says so in
-// the environment; the server itself in its XWAYLAND extension (also when the variables were
-// lost, as under sudo).
+// the environment; XWayland 23.1 and later say so themselves in their XWAYLAND extension, also
+// where the variables were lost (as under sudo).
 bool IsWaylandSession(Display* display) {
   const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
   const char* session_type = std::getenv("XDG_SESSION_TYPE");
