@@ -32,6 +32,19 @@ bool TimerWouldCount(float seconds) {
 }  // namespace
 
 void FrmMousePos::Command4_Click() {
+  // Clicks that reach nothing would be counted in the caption all the same: such a run is
+  // refused before anything changes. Where they reach only some windows the user is told once.
+  switch (services_.pointer.Reach()) {
+    case platform::ClickReach::kNowhere:
+      services_.program.ShowMessage(texts::kNoClicksMessage);
+      return;
+    case platform::ClickReach::kX11WindowsOnly:
+      if (!reach_told_) services_.program.ShowMessage(texts::kX11OnlyNotice);
+      reach_told_ = true;
+      break;
+    case platform::ClickReach::kEverywhere:
+      break;
+  }
   // A refused or failed Start puts back exactly what was there: the counter and the caption
   // (after a finished run, the finished caption).
   const std::string caption_before = command4_.Caption();

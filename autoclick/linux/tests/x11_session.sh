@@ -1,7 +1,7 @@
 # A virtual X server for a test of tapvane, and the helpers the tests share. Sourced, in the work
 # folder, with $work (that folder) and $tapvane (the program) set; starts the server on a free
 # display at once and stops it, and every process in pids, when the test ends (then it calls
-# after_session if the test defines one).
+# after_session if the test defines one). $xvfb_extra, if set, adds options of the server.
 fields="$work/fields.txt"
 
 pids=()
@@ -135,7 +135,9 @@ close_help() {
 
 # The server picks a free display itself and reports its number, so parallel tests and other
 # servers on the machine never collide.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>display.txt 2>xvfb.log &
+# shellcheck disable=SC2086  # xvfb_extra: options, split on blanks
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp ${xvfb_extra:-} 3>display.txt \
+  2>xvfb.log &
 pids+=($!)
 until_true 10 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
 export DISPLAY=":$(head -n1 display.txt)"

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <cstdlib>
 
+#include "field_dump.h"
 #include "install_layout.h"
 #include "message_box.h"
 #include "platform/posix/posix_services.h"
@@ -61,6 +62,7 @@ void QtProgramServices::SendKeysNoWait(std::string_view keys) {
 }
 
 void QtProgramServices::ShowMessage(std::string_view text) {
+  if (dump_ != nullptr) dump_->Set("Message", text);
   const auto box = MakeMessageBox(
       title_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), main_window_);
   RunMessageBox(*box);

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMargins>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -19,17 +20,20 @@
 #include "form_surface.h"
 #include "qt_conversions.h"
 #include "qt_program_services.h"
+#include "x11_frame_extents.h"
 
 namespace clickora::platform::qt {
 
 class FormMainWindow final : public QMainWindow {
  public:
   std::function<void()> on_resize;  // the size or the window state changed
+  std::function<void()> on_sized;   // a new size has come (before on_resize)
   std::function<void()> on_close;   // the user closes the window
 
  protected:
   void resizeEvent(QResizeEvent* event) override {
     QMainWindow::resizeEvent(event);
+    if (on_sized) on_sized();
     if (on_resize) on_resize();
   }
   void changeEvent(QEvent* event) override {
@@ -54,13 +58,21 @@ QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerSe
   CreateMenus();
   CreateTimers(timers);
   if (!CreateEmbeddedControls(controls, error)) return;
+  main_window_->on_sized = [this] { requested_client_.reset(); };
   main_window_->on_resize = [this] { Raise("Form", "Resize"); };
   main_window_->on_close = [this] { Raise("Form", "Unload"); };
+  // A frame that comes or changes makes the outer size another: the window is resized as much
+  // as when the user drags a border.
+  frame_ = std::make_unique<X11FrameExtents>(*main_window_, [this] { Raise("Form", "Resize"); });
   program_.SetMainWindow(main_window_.get());
+  program_.SetFieldDump(dump_.get());
 }
 
 QtWindow::~QtWindow() {
+  frame_.reset();
+  program_.SetFieldDump(nullptr);
   main_window_->on_resize = nullptr;
+  main_window_->on_sized = nullptr;
   main_window_->on_close = nullptr;
   SetSink(nullptr);
   ClearEmbeddedControls();
@@ -245,18 +257,39 @@ WindowState QtWindow::State() const {
   return WindowState::kNormal;
 }
 
+QMargins QtWindow::FrameMargins() const {
+  // NOTE: on X11 a window manager that announces no frame (weston's, for one) gets none counted,
+  // rather than the toolkit's own guess: that measures up to the manager's frame window, which
+  // under weston holds the drop shadow too, and the window would be cut by it, Start out of
+  // reach. Elsewhere the toolkit knows the frame itself.
+  if (frame_ != nullptr && frame_->OnX11()) return frame_->Margins().value_or(QMargins());
+  const QRect frame = main_window_->frameGeometry();
+  const QRect client = main_window_->geometry();
+  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+          frame.bottom() - client.bottom()};
+}
+
 // The outer size includes the frame that the window manager adds (none without one).
 QtWindow::PixelSize QtWindow::OuterPixelSize() const {
-  const QRect frame = main_window_->frameGeometry();
-  return {frame.width(), frame.height()};
+  const QMargins frame = FrameMargins();
+  const QSize client = requested_client_.value_or(main_window_->size());
+  return {client.width() + frame.left() + frame.right(),
+          client.height() + frame.top() + frame.bottom()};
 }
 
 void QtWindow::SetOuterPixelSize(PixelSize size) {
-  const QRect frame = main_window_->frameGeometry();
-  const int frame_width = frame.width() - main_window_->width();
-  const int frame_height = frame.height() - main_window_->height();
-  main_window_->resize(std::max(1, size.width - frame_width),
-                       std::max(1, size.height - frame_height));
+  const QMargins frame = FrameMargins();
+  const QSize client(std::max(1, size.width - frame.left() - frame.right()),
+                     std::max(1, size.height - frame.top() - frame.bottom()));
+  // NOTE: the toolkit's resize sends its own idea of the window's place along with the size,
+  // and while a window manager reparents the window that idea can be a passing one (0, 0): the
+  // window would jump there. Only the size is asked for, and it counts as the window's size
+  // until the server reports one.
+  if (frame_ != nullptr && frame_->ResizeClient(client)) {
+    requested_client_ = client;
+    return;
+  }
+  main_window_->resize(client);
 }
 
 void QtWindow::StartTimers() {
@@ -273,6 +306,9 @@ void QtWindow::Show() {
   const int top = TwipsToPixels(design_.top, DpiY());
   window.setGeometry(left, top - menu_height, TwipsToPixels(design_.client_width, DpiX()),
                      TwipsToPixels(design_.client_height, DpiY()) + menu_height);
+  // NOTE: under a window manager the frame is known only once it has answered; the size rule
+  // runs again then (Form Resize), with the outer size counting the frame.
+  frame_->RequestBeforeShow();
   window.show();
   window.activateWindow();
   const QString focus = QString::fromStdString(design_.initial_focus);

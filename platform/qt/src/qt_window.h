@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QPixmap>
+#include <QSize>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +16,7 @@
 #include "platform/forms/form_window_base.h"
 
 class QButtonGroup;
+class QMargins;
 class QMenu;
 class QRect;
 class QWidget;
@@ -23,6 +26,7 @@ namespace clickora::platform::qt {
 class FormMainWindow;
 class FormSurface;
 class QtProgramServices;
+class X11FrameExtents;
 
 // Loads an asset of the program (the background picture, the icon) by its design name.
 using AssetLoader = std::function<QPixmap(std::string_view name)>;
@@ -66,10 +70,15 @@ class QtWindow final : public forms::FormWindowBase {
   void CreateTimers(TimerService& timers);
   bool CreateEmbeddedControls(ControlLibraries& controls, std::string& error);
   QRect Place(const ControlDesign& control) const;
+  // The widths of the window manager's frame around the client area; none without one.
+  QMargins FrameMargins() const;
 
   QtProgramServices& program_;
   FormDesign design_;
   std::unique_ptr<FormMainWindow> main_window_;
+  std::unique_ptr<X11FrameExtents> frame_;
+  // The client size last asked of the X server, until it reports a size.
+  std::optional<QSize> requested_client_;
   FormSurface* surface_ = nullptr;  // owned by the main window
   std::unique_ptr<FieldDump> dump_;
   std::map<std::string, std::unique_ptr<IntervalTimer>, std::less<>> timers_;

@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace clickora::platform::qt {
@@ -10,7 +12,25 @@ namespace clickora::platform::qt {
 struct X11PointerInput::Connection {
   Display* display = nullptr;
   bool has_xtest = false;
+  bool wayland_session = false;
 };
+
+namespace {
+
+// NOTE: on a Wayland session the X server is XWayland, whose XTest events go only to its own X
+// clients: the compositor never passes them on to its native windows. The session says so in
+// the environment; XWayland 23.1 and later say so themselves in their XWAYLAND extension, also
+// where the variables were lost (as under sudo).
+bool IsWaylandSession(Display* display) {
+  const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
+  const char* session_type = std::getenv("XDG_SESSION_TYPE");
+  if (wayland_display != nullptr && *wayland_display != '\0') return true;
+  if (session_type != nullptr && std::strcmp(session_type, "wayland") == 0) return true;
+  int opcode = 0, event_base = 0, error_base = 0;
+  return XQueryExtension(display, "XWAYLAND", &opcode, &event_base, &error_base) != 0;
+}
+
+}  // namespace
 
 X11PointerInput::X11PointerInput(std::function<Point()> primary_origin)
     : connection_(new Connection), primary_origin_(std::move(primary_origin)) {
@@ -19,6 +39,7 @@ X11PointerInput::X11PointerInput(std::function<Point()> primary_origin)
   int event_base = 0, error_base = 0, major = 0, minor = 0;
   connection_->has_xtest =
       XTestQueryExtension(connection_->display, &event_base, &error_base, &major, &minor) != 0;
+  connection_->wayland_session = IsWaylandSession(connection_->display);
 }
 
 X11PointerInput::~X11PointerInput() {
@@ -71,6 +92,11 @@ void X11PointerInput::MouseEvent(std::uint32_t flags) {
     XTestFakeButtonEvent(display, kLeftButton, False, CurrentTime);
   }
   XFlush(display);
+}
+
+ClickReach X11PointerInput::Reach() {
+  if (connection_->display == nullptr || !connection_->has_xtest) return ClickReach::kNowhere;
+  return connection_->wayland_session ? ClickReach::kX11WindowsOnly : ClickReach::kEverywhere;
 }
 
 }  // namespace clickora::platform::qt

@@ -22,6 +22,8 @@ class X11PointerInput final : public PointerInput {
   bool GetCursorPos(Point& point) override;
   bool SetCursorPos(Point point) override;
   void MouseEvent(std::uint32_t flags) override;
+  // Nowhere without XTest; only X clients' windows when the server is a Wayland session's.
+  ClickReach Reach() override;
 
  private:
   struct Connection;

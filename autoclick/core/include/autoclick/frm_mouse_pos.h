@@ -100,6 +100,7 @@ class FrmMousePos final : public platform::FormEventSink {
   double click_target_ = 0;
   float period_seconds_ = 0;  // of the run going
   std::string stop_key_tip_;  // the stop key's part of the tip during a run
+  bool reach_told_ = false;   // the user knows that clicks reach only some windows
   std::optional<std::string> settings_value_;
   // What Start shows again after an error: the caption from before Start when Start itself
   // failed, "Start" when a run failed.

@@ -57,6 +57,15 @@ inline constexpr std::string_view kProgressHead = "กรุณารอ ตอ�
 inline constexpr std::string_view kFinishedHead = "โปรแกรมทำงานเสร็จ คลิกครบ";
 // times
 inline constexpr std::string_view kCaptionTail = "ครั้ง";
+// Told once, at the first Start, where clicks reach only windows of X programs (a Wayland
+// session): "On this session clicks reach only windows of X11 programs, and the position of the
+// mouse is read only while it is over such a window"
+inline constexpr std::string_view kX11OnlyNotice =
+    "บนเซสชันนี้ คลิกจะไปถึงเฉพาะหน้าต่างของโปรแกรม X11 เท่านั้น "
+    "และอ่านตำแหน่งเมาส์ได้เฉพาะเมื่ออยู่บนหน้าต่างเหล่านั้น";
+// Start refused where the system takes no synthesised clicks: "Cannot start: this system does not
+// accept the clicks that the program sends"
+inline constexpr std::string_view kNoClicksMessage = "เริ่มทำงานไม่ได้: ระบบนี้ไม่รับคลิกที่โปรแกรมส่ง";
 // The stop key.
 inline constexpr std::string_view kStopKeys = "{F6}";
 // stopped, clicked (followed by two blanks, the number of clicks, two blanks and kCaptionTail)

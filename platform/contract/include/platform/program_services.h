@@ -35,6 +35,13 @@ struct Point {
 inline constexpr std::uint32_t kLeftButtonDown = 2;
 inline constexpr std::uint32_t kLeftButtonUp = 4;
 
+// How far the synthesised button events of PointerInput reach.
+enum class ClickReach : std::uint8_t {
+  kEverywhere,      // whatever window lies under the pointer
+  kX11WindowsOnly,  // only windows of X clients: on a Wayland session, through its X server
+  kNowhere,         // the system takes no synthesised button events at all
+};
+
 // The pointer and the left button, in screen pixels of the whole virtual desktop (origin at the
 // top left of the primary screen; negative to its left and above it).
 class PointerInput {
@@ -45,6 +52,8 @@ class PointerInput {
   virtual bool SetCursorPos(Point point) = 0;
   // One button event at the pointer's present position, delivered to whatever lies under it.
   virtual void MouseEvent(std::uint32_t flags) = 0;
+  // Where MouseEvent's clicks arrive; the same answer for the whole life of the program.
+  virtual ClickReach Reach() = 0;
 };
 
 class TimeOfDay {

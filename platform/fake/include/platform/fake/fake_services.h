@@ -74,11 +74,13 @@ class FakePointerInput final : public PointerInput {
   bool GetCursorPos(Point& point) override;
   bool SetCursorPos(Point point) override;
   void MouseEvent(std::uint32_t flags) override;
+  ClickReach Reach() override { return reach_; }
 
-  // Test controls: the user moving the mouse, and failures of the system calls.
+  // Test controls: the user moving the mouse, the system's reach, and failures of its calls.
   void MoveByUser(Point point) { position_ = point; }
   void SetQueryFails(bool fails) { query_fails_ = fails; }
   void SetMoveFails(bool fails) { move_fails_ = fails; }
+  void SetReach(ClickReach reach) { reach_ = reach; }
 
   Point Position() const noexcept { return position_; }
   const std::vector<PointerAction>& Log() const noexcept { return log_; }
@@ -93,6 +95,7 @@ class FakePointerInput final : public PointerInput {
   Point position_;
   bool query_fails_ = false;
   bool move_fails_ = false;
+  ClickReach reach_ = ClickReach::kEverywhere;
   std::vector<PointerAction> log_;
 };
 

@@ -47,6 +47,7 @@ class Win32PointerInput final : public PointerInput {
   bool GetCursorPos(Point& point) override;
   bool SetCursorPos(Point point) override;
   void MouseEvent(std::uint32_t flags) override;
+  ClickReach Reach() override { return ClickReach::kEverywhere; }
 };
 
 class Win32TimeOfDay final : public TimeOfDay {
