@@ -3,8 +3,9 @@
 // version block, and the embedded type library in full (library, types, members, parameters).
 // The file is opened as data only, so a 64-bit process reads a 32-bit file as well; the type
 // library's SYSKIND is printed on a line of its own, the one line the two widths differ in.
-#include <oleauto.h>
 #include <windows.h>
+// (after windows.h, which it needs)
+#include <oleauto.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -193,7 +194,9 @@ int DumpTypeLibrary(HMODULE module) {
   }
   TLIBATTR* attr = nullptr;
   library->GetLibAttr(&attr);
-  const std::size_t pointer_size = attr->syskind == SYS_WIN64 ? 8 : 4;
+  // NOTE: the library is laid out for this process whatever its SYSKIND (Wine scales a 32-bit
+  // library's vtable offsets to 64-bit pointers), so slots are counted in this process's pointers.
+  const std::size_t pointer_size = sizeof(void*);
   BSTR name = nullptr;
   BSTR doc = nullptr;
   library->GetDocumentation(-1, &name, &doc, nullptr, nullptr);

@@ -219,19 +219,20 @@ TEST(LongTimerTest, InnerTimerFailureLeavesTheTickAndKeepsThePeriod) {
   testing::RecordingClock clock(loop);
   RefusingTimers timers(loop);
   int events = 0;
+  std::uint32_t lateness = 0;
+  loop.SetLateness([&] { return lateness; });
   LongTimer timer(clock, timers, [&] { ++events; });
   timer.SetInterval(0.25f);
   timer.SetEnabled(true);
+  lateness = 30;                    // the second tick comes 130 ms after the first
   ASSERT_TRUE(loop.RunOne(1'000));  // records the time
-  std::uint32_t lateness = 30;
-  loop.SetLateness([&] { return lateness; });
+  lateness = 0;
   timers.refuse = true;
-  // A 130 ms late tick: the correction is refused, and the failure reaches the tick's dispatch.
+  // Its correction is refused, and the failure reaches the tick's dispatch.
   EXPECT_THROW(loop.RunOne(1'000), std::runtime_error);
   EXPECT_EQ(timer.InnerPeriodMs(), 100);
   EXPECT_EQ(timer.AccumulatedSeconds(), 0.0);
   timers.refuse = false;
-  lateness = 0;
   ASSERT_TRUE(loop.RunOne(1'000));  // counts both ticks' time: 230 ms
   EXPECT_DOUBLE_EQ(timer.AccumulatedSeconds(), 0.23);
   EXPECT_EQ(events, 0);
