@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <new>
 
 #include "platform/win32/result.h"
 
@@ -77,6 +78,52 @@ void ConnectionPoint::Raise(DISPID dispid) noexcept {
   } catch (...) {
     // Only the copy can fail (out of memory); the event is then lost, not the process.
   }
+}
+
+HRESULT ConnectionPointEnumerator::Create(IConnectionPoint& point, ULONG position,
+                                          IEnumConnectionPoints** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ComPtr<ConnectionPointEnumerator> made;
+  made.Attach(new (std::nothrow) ConnectionPointEnumerator(point, position));
+  RETURN_IF_NULL_ALLOC(made.Get());
+  *out = made.Detach();
+  return S_OK;
+}
+
+HRESULT ConnectionPointEnumerator::Next(ULONG count, IConnectionPoint** points, ULONG* fetched) {
+  if (fetched) *fetched = 0;
+  if (!points) return E_POINTER;
+  // Without a place for the number fetched, only one element may be asked for.
+  if (!fetched && count != 1) return E_POINTER;
+  ULONG given = 0;
+  while (given < count && position_ < kCount) {
+    points[given] = point_.Get();
+    point_->AddRef();
+    ++given;
+    ++position_;
+  }
+  if (fetched) *fetched = given;
+  return given == count ? S_OK : S_FALSE;
+}
+
+HRESULT ConnectionPointEnumerator::Skip(ULONG count) {
+  const ULONG left = kCount - position_;
+  if (count > left) {
+    position_ = kCount;
+    return S_FALSE;
+  }
+  position_ += count;
+  return S_OK;
+}
+
+HRESULT ConnectionPointEnumerator::Reset() {
+  position_ = 0;
+  return S_OK;
+}
+
+HRESULT ConnectionPointEnumerator::Clone(IEnumConnectionPoints** out) {
+  return Create(*point_.Get(), position_, out);
 }
 
 }  // namespace clickora::horolon

@@ -43,4 +43,27 @@ class ConnectionPoint final : public platform::win32::ComPart<ConnectionPoint, I
   DWORD next_cookie_ = 1;
 };
 
+// The enumerator of an object's connection points, over its one point: EnumConnectionPoints
+// hands it out so that a container that enumerates finds the event source as one that asks.
+class ConnectionPointEnumerator final
+    : public platform::win32::ComObject<ConnectionPointEnumerator, IEnumConnectionPoints> {
+ public:
+  // Holds a reference on the point (and so on its object) for as long as it lives.
+  static HRESULT Create(IConnectionPoint& point, ULONG position, IEnumConnectionPoints** out);
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override;
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
+  HRESULT STDMETHODCALLTYPE Reset() override;
+  HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** out) override;
+
+ private:
+  ConnectionPointEnumerator(IConnectionPoint& point, ULONG position) noexcept
+      : point_(&point), position_(position) {}
+  ~ConnectionPointEnumerator() override = default;
+
+  static constexpr ULONG kCount = 1;
+  platform::win32::ComPtr<IConnectionPoint> point_;
+  ULONG position_;
+};
+
 }  // namespace clickora::horolon

@@ -17,7 +17,8 @@ constexpr int kToolboxBitmap = 30000;
 const ClassRecord kClasses[] = {{
     &CLSID_LongTimer,
     clickora::horolon::identity::kClassNameWide.data(),
-    clickora::horolon::identity::kProgIdWide.data(),
+    &IID__LongTimer,
+    &DIID___LongTimer,
     L"Apartment",
     clickora::horolon::kMiscStatus,
     kToolboxBitmap,
@@ -25,8 +26,16 @@ const ClassRecord kClasses[] = {{
     &clickora::horolon::CreateLongTimerObject,
 }};
 
+// Registered under the neutral locale 0; the type library itself keeps 0x0409 for its names.
+constexpr LCID kRegistrationLocale = 0;
+
 const RegistrationRecord kRecord = {
-    clickora::horolon::identity::kProjectNameWide.data(),     &LIBID_Horolib, 6, 0, 0, kClasses,
+    clickora::horolon::identity::kProjectNameWide.data(),
+    &LIBID_Horolib,
+    6,
+    0,
+    kRegistrationLocale,
+    kClasses,
     static_cast<int>(sizeof(kClasses) / sizeof(kClasses[0])),
 };
 

@@ -35,7 +35,7 @@ class KeepAliveTimers final : public platform::TimerService {
 class LongTimerObject final
     : public platform::win32::ComObject<LongTimerObject, _LongTimer, IConnectionPointContainer,
                                         IProvideClassInfo2, IPersistPropertyBag, IPersistStreamInit,
-                                        IOleObject, IOleControl, IViewObject2> {
+                                        IOleObject, IOleControl, IViewObject2, IOleInPlaceObject> {
  public:
   static std::span<const platform::win32::ComInterfaceEntry<LongTimerObject>>
   InterfaceTable() noexcept;
@@ -106,8 +106,19 @@ class LongTimerObject final
   HRESULT STDMETHODCALLTYPE OnMnemonic(MSG*) override;
   HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID) override;
   // While the container holds events frozen (it does so while it loads a form), OnTimer is not
-  // raised; the tick itself still counts.
+  // raised and nothing is taken off the count; what fell due is paid after unfreezing, one
+  // event per tick.
   HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
+
+  // IOleWindow, IOleInPlaceObject: in-place activation as a windowless control, on a site that
+  // draws for it (IOleInPlaceSiteWindowless); the control has no window and never takes the
+  // user interface (it is invisible at run time).
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
+  HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+  HRESULT STDMETHODCALLTYPE UIDeactivate() override;
+  HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
+  HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override;
 
   // IViewObject2
   HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,
@@ -125,6 +136,9 @@ class LongTimerObject final
   ~LongTimerObject() override;
 
   void OnTimer();
+  // The in-place verbs: activates on the given site (or the client site) when it can host a
+  // windowless control.
+  HRESULT ActivateInPlace(IOleClientSite* active_site);
 
   platform::win32::SystemMillisecondClock clock_;
   KeepAliveTimers timers_;
@@ -133,6 +147,7 @@ class LongTimerObject final
   platform::win32::ComPtr<ITypeLib> library_;
   platform::win32::ComPtr<ITypeInfo> type_info_;
   platform::win32::ComPtr<IOleClientSite> site_;
+  platform::win32::ComPtr<IOleInPlaceSiteWindowless> in_place_site_;  // set while in place
   platform::win32::ComPtr<IOleAdviseHolder> advise_holder_;
   platform::win32::ComPtr<IAdviseSink> view_sink_;
   DWORD view_aspects_ = 0;

@@ -1,5 +1,7 @@
 // How a container embeds the LongTimer control: enough of IOleObject, IOleControl and
 // IViewObject2 for a control that shows only at design time, as its toolbox picture.
+#include <utility>
+
 #include "design_icon.h"
 #include "long_timer_control.h"
 #include "long_timer_object.h"
@@ -10,6 +12,7 @@ namespace clickora::horolon {
 using platform::win32::ComPtr;
 
 HRESULT LongTimerObject::SetClientSite(IOleClientSite* site) {
+  if (site != site_.Get()) InPlaceDeactivate();
   site_ = ComPtr<IOleClientSite>(site);
   return S_OK;
 }
@@ -25,6 +28,7 @@ HRESULT LongTimerObject::SetHostNames(LPCOLESTR, LPCOLESTR) {
 
 HRESULT LongTimerObject::Close(DWORD) {
   // Drops the references that tie the container and the control together.
+  InPlaceDeactivate();
   site_.Reset();
   view_sink_.Reset();
   if (advise_holder_) advise_holder_->SendOnClose();
@@ -52,16 +56,45 @@ HRESULT LongTimerObject::GetClipboardData(DWORD, IDataObject** out) {
   return E_NOTIMPL;
 }
 
-HRESULT LongTimerObject::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
+HRESULT LongTimerObject::ActivateInPlace(IOleClientSite* active_site) {
+  if (in_place_site_) return S_OK;
+  IOleClientSite* client = active_site ? active_site : site_.Get();
+  RETURN_HR_IF(E_UNEXPECTED, !client);
+  // Without a window of its own the control can be in place only where the site draws for it.
+  ComPtr<IOleInPlaceSiteWindowless> site;
+  RETURN_HR_IF(E_NOTIMPL,
+               FAILED(client->QueryInterface(IID_IOleInPlaceSiteWindowless, site.PutVoid())));
+  RETURN_HR_IF(E_NOTIMPL, site->CanWindowlessActivate() != S_OK);
+  const HRESULT can = site->CanInPlaceActivate();
+  RETURN_IF_FAILED(can);
+  // The container says not now: a valid verb the object cannot carry out in this state.
+  RETURN_HR_IF(OLEOBJ_S_CANNOT_DOVERB_NOW, can != S_OK);
+  BOOL no_redraw = FALSE;
+  RETURN_IF_FAILED(site->OnInPlaceActivateEx(&no_redraw, ACTIVATE_WINDOWLESS));
+  in_place_site_ = site;
+  return S_OK;
+}
+
+HRESULT LongTimerObject::DoVerb(LONG verb, LPMSG, IOleClientSite* active_site, LONG, HWND,
+                                LPCRECT) {
   switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
     case OLEIVERB_INPLACEACTIVATE:
-    case OLEIVERB_UIACTIVATE:
+      return ActivateInPlace(active_site);
     case OLEIVERB_HIDE:
-      return S_OK;
-    default:
-      return verb < 0 ? E_NOTIMPL : OLEOBJ_S_INVALIDVERB;
+      return InPlaceDeactivate();
+    case OLEIVERB_UIACTIVATE:  // nothing to show, no focus to take
+    case OLEIVERB_OPEN:
+    case OLEIVERB_DISCARDUNDOSTATE:
+    case OLEIVERB_PROPERTIES:
+      return E_NOTIMPL;
+    default: {
+      if (verb < 0) return E_NOTIMPL;
+      // An unknown positive verb is carried out as the primary one.
+      const HRESULT hr = ActivateInPlace(active_site);
+      return FAILED(hr) ? hr : OLEOBJ_S_INVALIDVERB;
+    }
   }
 }
 
@@ -150,7 +183,40 @@ HRESULT LongTimerObject::FreezeEvents(BOOL freeze) {
   } else if (freeze_count_ > 0) {
     --freeze_count_;
   }
+  timer_->SetEventsHeld(freeze_count_ > 0);
   return S_OK;
+}
+
+HRESULT LongTimerObject::GetWindow(HWND* window) {
+  if (!window) return E_POINTER;
+  *window = nullptr;
+  return E_FAIL;  // what a windowless object answers
+}
+
+HRESULT LongTimerObject::ContextSensitiveHelp(BOOL) {
+  return E_NOTIMPL;
+}
+
+HRESULT LongTimerObject::InPlaceDeactivate() {
+  if (!in_place_site_) return S_OK;
+  // Taken first: the site's answer may call back into the control.
+  const ComPtr<IOleInPlaceSiteWindowless> site = std::move(in_place_site_);
+  in_place_site_.Reset();
+  site->OnInPlaceDeactivateEx(TRUE);
+  return S_OK;
+}
+
+HRESULT LongTimerObject::UIDeactivate() {
+  return S_OK;  // never UI-active
+}
+
+HRESULT LongTimerObject::SetObjectRects(LPCRECT position, LPCRECT) {
+  if (!position) return E_POINTER;
+  return S_OK;  // nothing is drawn in place at run time
+}
+
+HRESULT LongTimerObject::ReactivateAndUndo() {
+  return INPLACE_E_NOTUNDOABLE;
 }
 
 HRESULT LongTimerObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,

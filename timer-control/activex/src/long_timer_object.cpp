@@ -58,6 +58,8 @@ LongTimerObject::InterfaceTable() noexcept {
       ComEntry<LongTimerObject, IOleControl>(IID_IOleControl),
       ComEntry<LongTimerObject, IViewObject2>(IID_IViewObject),
       ComEntry<LongTimerObject, IViewObject2>(IID_IViewObject2),
+      ComEntry<LongTimerObject, IOleInPlaceObject>(IID_IOleWindow),
+      ComEntry<LongTimerObject, IOleInPlaceObject>(IID_IOleInPlaceObject),
   };
   return kTable;
 }
@@ -150,7 +152,7 @@ HRESULT LongTimerObject::put_Enabled(VARIANT_BOOL value) {
 HRESULT LongTimerObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return E_NOTIMPL;
+  return ConnectionPointEnumerator::Create(events_, 0, out);
 }
 
 HRESULT LongTimerObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
@@ -190,7 +192,8 @@ HRESULT LongTimerObject::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   return Guard([&]() -> HRESULT {
     ComPropertyBag properties(*bag, log);
-    RETURN_HR_IF(E_FAIL, !timer_->ReadProperties(properties));
+    // The bag's own answer goes back to the container unchanged.
+    if (!timer_->ReadProperties(properties)) return properties.Failure();
     dirty_ = false;
     return S_OK;
   });
@@ -200,7 +203,7 @@ HRESULT LongTimerObject::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
   if (!bag) return E_POINTER;
   return Guard([&]() -> HRESULT {
     ComPropertyBag properties(*bag, nullptr);
-    RETURN_HR_IF(E_FAIL, !timer_->WriteProperties(properties));
+    if (!timer_->WriteProperties(properties)) return properties.Failure();
     if (clear_dirty) dirty_ = false;
     return S_OK;
   });
@@ -238,7 +241,6 @@ HRESULT LongTimerObject::GetSizeMax(ULARGE_INTEGER* size) {
 }
 
 void LongTimerObject::OnTimer() {
-  if (freeze_count_ > 0) return;
   events_.Raise(kDispidOnTimer);
 }
 

@@ -50,13 +50,17 @@ bool ComPropertyBag::Read(std::string_view name, std::optional<std::string>& val
   value.reset();
   const std::wstring wide_name = platform::win32::Widen(name);
   ScopedVariant read;
-  // Bags answer E_INVALIDARG (or another failure) for a property they do not hold; every such
-  // answer means "take the default".
-  if (FAILED(bag_.Read(wide_name.c_str(), &read.value, log_))) return true;
-  if (read.value.vt != VT_BSTR &&
-      FAILED(::VariantChangeTypeEx(&read.value, &read.value, LOCALE_INVARIANT, VARIANT_ALPHABOOL,
-                                   VT_BSTR))) {
-    return true;
+  // A bag answers E_INVALIDARG for a property it does not hold: take the default. Any other
+  // failure (the container could not read its storage) is the container's to hear.
+  const HRESULT hr = bag_.Read(wide_name.c_str(), &read.value, log_);
+  if (hr == E_INVALIDARG) return true;
+  if (FAILED(hr)) return Fail(hr);
+  if (read.value.vt != VT_BSTR) {
+    const HRESULT converted = ::VariantChangeTypeEx(&read.value, &read.value, LOCALE_INVARIANT,
+                                                    VARIANT_ALPHABOOL, VT_BSTR);
+    // A value that has no text form counts as missing; running out of memory does not.
+    if (converted == E_OUTOFMEMORY) return Fail(converted);
+    if (FAILED(converted)) return true;
   }
   const BSTR text = read.value.bstrVal;
   value = platform::win32::Narrow(
@@ -71,11 +75,14 @@ bool ComPropertyBag::Write(std::string_view name, std::string_view value) {
   written.value.vt = VT_BSTR;
   written.value.bstrVal =
       ::SysAllocStringLen(wide_value.data(), static_cast<UINT>(wide_value.size()));
-  if (!written.value.bstrVal) return false;
-  return SUCCEEDED(bag_.Write(wide_name.c_str(), &written.value));
+  if (!written.value.bstrVal) return Fail(E_OUTOFMEMORY);
+  const HRESULT hr = bag_.Write(wide_name.c_str(), &written.value);
+  if (FAILED(hr)) return Fail(hr);
+  return true;
 }
 
 HRESULT SaveStreamState(IStream& stream, const StreamState& state) noexcept {
+  RETURN_HR_IF(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), std::isnan(state.interval));
   std::uint8_t record[kStreamStateSize] = {};
   std::memcpy(record, kMagic, sizeof(kMagic));
   WriteU16(record + 4, kVersion);
@@ -102,7 +109,7 @@ HRESULT LoadStreamState(IStream& stream, StreamState& state) noexcept {
   float interval = 0.0f;
   std::memcpy(&interval, payload, sizeof(float));
   const auto enabled = static_cast<std::int16_t>(ReadU16(payload + 4));
-  RETURN_HR_IF(invalid, !std::isfinite(interval) || (enabled != 0 && enabled != kTrue));
+  RETURN_HR_IF(invalid, std::isnan(interval) || (enabled != 0 && enabled != kTrue));
   if (payload_size > kPayloadV1) {
     LARGE_INTEGER skip;
     skip.QuadPart = payload_size - kPayloadV1;

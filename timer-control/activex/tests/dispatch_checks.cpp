@@ -26,6 +26,28 @@ void CheckProperties() {
     Check(hr == S_OK && GetEnabled(object.Get()) == (value ? 1 : 0),
           std::string("Enabled put ") + (value ? "True" : "False") + " (VT_BOOL) reads back");
   }
+  // Nothing is validated: a negative Interval is kept and suspends counting; NaN has no thousandths
+  // to round to and reads back 0, which suspends counting too.
+  {
+    ComPtr<IDispatch> idle = NewControl();
+    EventSink sink;
+    Advised advised = Advise(idle.Get(), sink);
+    const HRESULT negative = Put(idle.Get(), kInterval, R4(-2.5f));
+    const float read_negative = GetInterval(idle.Get());
+    Put(idle.Get(), kEnabled, Bool(true));
+    Pump(400);
+    const std::size_t after_negative = sink.times.size();
+    const HRESULT nan = Put(idle.Get(), kInterval, R4(std::nanf("")));
+    const float read_nan = GetInterval(idle.Get());
+    Pump(400);
+    Put(idle.Get(), kEnabled, Bool(false));
+    Check(negative == S_OK && read_negative == -2.5f && after_negative == 0,
+          "Interval -2.5 is kept and raises nothing");
+    Check(nan == S_OK && read_nan == 0.0f && !std::signbit(read_nan) && sink.times.size() == 0,
+          "a NaN Interval reads back 0 and raises nothing");
+    if (advised.point) advised.point->Unadvise(advised.cookie);
+  }
+
   VARIANT seven;
   ::VariantInit(&seven);
   seven.vt = VT_I4;

@@ -39,10 +39,14 @@ int main() {
   const DllFunction register_server = export_of("DllRegisterServer");
   const DllFunction unregister_server = export_of("DllUnregisterServer");
   const DllFunction can_unload = export_of("DllCanUnloadNow");
-  Check(register_server && unregister_server && can_unload && export_of("DllGetClassObject"),
-        "the four exports");
-  if (!register_server || !unregister_server || !can_unload) return clickora::testing::Summary();
+  const auto get_class_object = reinterpret_cast<DllGetClassObjectFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(module.Get(), "DllGetClassObject")));
+  Check(register_server && unregister_server && can_unload && get_class_object, "the four exports");
+  if (!register_server || !unregister_server || !can_unload || !get_class_object) {
+    return clickora::testing::Summary();
+  }
 
+  CheckExports(module.Get());
   CheckResources(module.Get());
   ::CoInitialize(nullptr);
   Check(register_server() == S_OK && register_server() == S_OK, "DllRegisterServer, twice");
@@ -65,9 +69,13 @@ int main() {
   }
   CheckProperties();
   CheckEvents();
+  CheckConnectionPoints();
+  CheckInPlace();
   CheckPropertyBag();
+  CheckBagFailures();
   CheckStream();
-  CheckFactory(can_unload);
+  CheckWindowTimers();
+  CheckFactory(can_unload, get_class_object);
   ::CoFreeUnusedLibraries();
   Check(can_unload() == S_OK, "DllCanUnloadNow is S_OK once every object and lock is released");
 
@@ -75,6 +83,7 @@ int main() {
   Check(::CLSIDFromProgID(clickora::horolon::identity::kProgIdWide.data(), &from_prog_id) != S_OK,
         "the ProgID is gone after unregistering");
   Check(unregister_server() == S_OK, "DllUnregisterServer again succeeds");
+  CheckRegistrationRollback(module.Get());
   ::CoUninitialize();
   return clickora::testing::Summary();
 }

@@ -39,6 +39,7 @@ const IID kIidObjectSafety = {
     0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
 
 using DllFunction = HRESULT(STDAPICALLTYPE*)();
+using DllGetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 inline std::string Hex(HRESULT hr) {
   char text[16];
@@ -294,6 +295,12 @@ void CheckProperties();
 void CheckEvents();
 void CheckPropertyBag();
 void CheckStream();
-void CheckFactory(DllFunction can_unload);
+void CheckFactory(DllFunction can_unload, DllGetClassObjectFunction get_class_object);
+void CheckExports(HMODULE module);
+void CheckBagFailures();
+void CheckConnectionPoints();
+void CheckInPlace();
+void CheckWindowTimers();
+void CheckRegistrationRollback(HMODULE control);
 
 }  // namespace horolon_test

@@ -1,4 +1,6 @@
 // Saving and loading: property bags (in any letter case) and the 16-byte stream record.
+#include <limits>
+
 #include "host_support.h"
 
 namespace horolon_test {
@@ -74,7 +76,93 @@ void CheckPropertyBag() {
   }
 }
 
+namespace {
+
+// A bag whose Read of one property answers with a given HRESULT; others are not there.
+class FailingBag final : public IPropertyBag {
+ public:
+  FailingBag(const wchar_t* failing, HRESULT answer) : failing_(failing), answer_(answer) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
+    *out = static_cast<IPropertyBag*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    if (Lower(name) != Lower(failing_)) return E_INVALIDARG;
+    if (SUCCEEDED(answer_)) {
+      value->vt = VT_BSTR;
+      value->bstrVal = ::SysAllocString(L"2.5");
+    }
+    return answer_;
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT*) override {
+    return Lower(name) == Lower(failing_) ? answer_ : S_OK;
+  }
+
+ private:
+  std::wstring failing_;
+  HRESULT answer_;
+};
+
+}  // namespace
+
+void CheckBagFailures() {
+  struct Row {
+    const wchar_t* property;
+    HRESULT answer;
+    HRESULT load;
+  };
+  const Row rows[] = {
+      {L"Interval", STG_E_ACCESSDENIED, STG_E_ACCESSDENIED},
+      {L"Interval", E_OUTOFMEMORY, E_OUTOFMEMORY},
+      {L"Enabled", STG_E_READFAULT, STG_E_READFAULT},
+      {L"Enabled", E_INVALIDARG, S_OK},  // not there: the default
+      {L"Interval", E_INVALIDARG, S_OK},
+  };
+  for (const Row& row : rows) {
+    ComPtr<IDispatch> object = NewControl();
+    ComPtr<IPersistPropertyBag> persist;
+    object->QueryInterface(IID_IPersistPropertyBag, persist.PutVoid());
+    FailingBag bag(row.property, row.answer);
+    const HRESULT hr = persist ? persist->Load(&bag, nullptr) : E_NOINTERFACE;
+    Check(hr == row.load, "a bag answering " + Hex(row.answer) + " for " + Narrow(row.property) +
+                              ": Load gives " + Hex(row.load) + ", got " + Hex(hr));
+  }
+  ComPtr<IDispatch> object = NewControl();
+  Put(object.Get(), kEnabled, Bool(true));
+  ComPtr<IPersistPropertyBag> persist;
+  object->QueryInterface(IID_IPersistPropertyBag, persist.PutVoid());
+  FailingBag bag(L"Enabled", STG_E_MEDIUMFULL);
+  const HRESULT saved = persist ? persist->Save(&bag, TRUE, TRUE) : E_NOINTERFACE;
+  Put(object.Get(), kEnabled, Bool(false));
+  Check(saved == STG_E_MEDIUMFULL, "a bag's Write failure goes back from Save, got " + Hex(saved));
+}
+
 void CheckStream() {
+  // Save writes what Load reads back, the infinities too (a NaN record is refused, below).
+  for (const float value :
+       {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), -7.5f}) {
+    ComPtr<IDispatch> saved = NewControl();
+    Put(saved.Get(), kInterval, R4(value));
+    ComPtr<IPersistStreamInit> writer;
+    saved->QueryInterface(IID_IPersistStreamInit, writer.PutVoid());
+    ComPtr<IStream> stream = StreamOf({});
+    const HRESULT wrote = writer ? writer->Save(stream.Get(), TRUE) : E_NOINTERFACE;
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    ComPtr<IDispatch> loaded = NewControl();
+    ComPtr<IPersistStreamInit> reader;
+    loaded->QueryInterface(IID_IPersistStreamInit, reader.PutVoid());
+    const HRESULT read = reader ? reader->Load(stream.Get()) : E_NOINTERFACE;
+    char what[128];
+    std::snprintf(what, sizeof(what), "Interval %g saves (%s) and loads back (%s)", value,
+                  Hex(wrote).c_str(), Hex(read).c_str());
+    Check(wrote == S_OK && read == S_OK && GetInterval(loaded.Get()) == value, what);
+  }
   {
     ComPtr<IDispatch> saved = NewControl();
     Put(saved.Get(), kInterval, R4(42.125f));
@@ -115,6 +203,8 @@ void CheckStream() {
       {"version 0", Record(0, 8, 3.5f, 0, 0), false, 0.0f, 0},
       {"a short payload size", Record(1, 4, 3.5f, 0, 0), false, 0.0f, 0},
       {"a NaN Interval", Record(1, 8, nan, 0, 0), false, 0.0f, 0},
+      {"an infinite Interval", Record(1, 8, std::numeric_limits<float>::infinity(), 0, 0), true,
+       std::numeric_limits<float>::infinity(), 0},
       {"an Enabled of 1", Record(1, 8, 3.5f, 1, 0), false, 0.0f, 0},
   };
   for (const Row& row : rows) {

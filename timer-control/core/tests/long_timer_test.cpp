@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -161,6 +162,80 @@ TEST(LongTimerTest, PauseOfTenIntervalsPaysOneEventPerTick) {
   EXPECT_EQ(h.events[0].at, first_tick + 630'000);
   EXPECT_EQ(h.events[1].at, first_tick + 630'055);  // the late tick is followed after 55 ms
   EXPECT_NEAR(h.timer.AccumulatedSeconds(), 30.955, 1e-9);
+}
+
+TEST(LongTimerTest, HeldEventsAreOwedAndPaidOnePerTickAfterRelease) {
+  Harness h;
+  h.timer.SetInterval(1);
+  h.timer.SetEnabled(true);
+  h.timer.SetEventsHeld(true);
+  h.loop.AdvanceBy(100 + 3'450);  // three intervals fall due while held
+  EXPECT_TRUE(h.events.empty());
+  EXPECT_DOUBLE_EQ(h.timer.AccumulatedSeconds(), 3.4);  // nothing was taken off
+
+  h.timer.SetEventsHeld(false);
+  std::vector<std::size_t> events_per_tick;
+  for (int tick = 0; tick < 4; ++tick) {
+    const std::size_t before = h.events.size();
+    ASSERT_TRUE(h.loop.RunOne(1'000));
+    events_per_tick.push_back(h.events.size() - before);
+  }
+  EXPECT_EQ(events_per_tick, (std::vector<std::size_t>{1, 1, 1, 0}));
+  EXPECT_NEAR(h.timer.AccumulatedSeconds(), 0.8, 1e-9);  // the rest carries
+}
+
+// The inner timer refuses a new period: the failure leaves the tick, the old period stays, and
+// the time of the failed tick is counted by the next one.
+TEST(LongTimerTest, InnerTimerFailureLeavesTheTickAndKeepsThePeriod) {
+  class RefusingTimer final : public platform::IntervalTimer {
+   public:
+    RefusingTimer(std::unique_ptr<platform::IntervalTimer> inner, const bool& refuse)
+        : inner_(std::move(inner)), refuse_(refuse) {}
+    void SetInterval(std::int32_t ms) override {
+      if (refuse_) throw std::runtime_error("refused");
+      inner_->SetInterval(ms);
+    }
+    std::int32_t Interval() const override { return inner_->Interval(); }
+    void SetEnabled(bool enabled) override { inner_->SetEnabled(enabled); }
+    bool Enabled() const override { return inner_->Enabled(); }
+
+   private:
+    std::unique_ptr<platform::IntervalTimer> inner_;
+    const bool& refuse_;
+  };
+  class RefusingTimers final : public platform::TimerService {
+   public:
+    explicit RefusingTimers(platform::TimerService& inner) : inner_(inner) {}
+    std::unique_ptr<platform::IntervalTimer> CreateTimer(std::function<void()> tick) override {
+      return std::make_unique<RefusingTimer>(inner_.CreateTimer(std::move(tick)), refuse);
+    }
+    bool refuse = false;
+
+   private:
+    platform::TimerService& inner_;
+  };
+
+  platform::fake::FakeEventLoop loop(10'000);
+  testing::RecordingClock clock(loop);
+  RefusingTimers timers(loop);
+  int events = 0;
+  std::uint32_t lateness = 0;
+  loop.SetLateness([&] { return lateness; });
+  LongTimer timer(clock, timers, [&] { ++events; });
+  timer.SetInterval(0.25f);
+  timer.SetEnabled(true);
+  lateness = 30;                    // the second tick comes 130 ms after the first
+  ASSERT_TRUE(loop.RunOne(1'000));  // records the time
+  lateness = 0;
+  timers.refuse = true;
+  // Its correction is refused, and the failure reaches the tick's dispatch.
+  EXPECT_THROW(loop.RunOne(1'000), std::runtime_error);
+  EXPECT_EQ(timer.InnerPeriodMs(), 100);
+  EXPECT_EQ(timer.AccumulatedSeconds(), 0.0);
+  timers.refuse = false;
+  ASSERT_TRUE(loop.RunOne(1'000));  // counts both ticks' time: 230 ms
+  EXPECT_DOUBLE_EQ(timer.AccumulatedSeconds(), 0.23);
+  EXPECT_EQ(events, 0);
 }
 
 TEST(LongTimerTest, NewIntervalBelowTheCountFiresAtTheNextTick) {

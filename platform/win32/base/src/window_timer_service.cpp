@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
@@ -29,12 +31,29 @@ HINSTANCE ThisModule() {
   return module;
 }
 
-// One timer's callback. Shared so that a tick in progress keeps it alive when its timer is
-// destroyed from inside the tick.
+// One timer's callback and the system it asks. Shared so that a tick in progress keeps it alive
+// when its timer is destroyed from inside the tick.
 struct TimerSlot {
-  explicit TimerSlot(std::function<void()> tick) : on_tick(std::move(tick)) {}
+  TimerSlot(std::function<void()> tick, const WindowTimerSystem& timer_system)
+      : on_tick(std::move(tick)), system(timer_system) {}
   std::function<void()> on_tick;
+  WindowTimerSystem system;
   bool running = false;
+
+  void ReportFailure(std::string_view what) noexcept {
+    try {
+      if (system.report_tick_failure) {
+        system.report_tick_failure(what);
+        return;
+      }
+      std::wstring text = L"Clickora: a timer tick failed: ";
+      for (const char c : what) text.push_back(static_cast<unsigned char>(c));
+      text.push_back(L'\n');
+      ::OutputDebugStringW(text.c_str());
+    } catch (...) {
+      // A reporter that fails has said what it could.
+    }
+  }
 };
 
 thread_local TimerWindow* this_thread_window = nullptr;
@@ -70,10 +89,18 @@ class TimerWindow : public std::enable_shared_from_this<TimerWindow> {
   // of an earlier start that is still queued finds nothing and is dropped.
   UINT_PTR Start(std::shared_ptr<TimerSlot> slot, std::int32_t period_ms) {
     const UINT_PTR id = next_id_++;
-    if (::SetTimer(hwnd_.Get(), id, static_cast<UINT>(period_ms), nullptr) == 0)
+    if (slot->system.set_timer(hwnd_.Get(), id, static_cast<UINT>(period_ms), nullptr) == 0)
       ThrowLastError("SetTimer");
     slots_[id] = std::move(slot);
     return id;
+  }
+
+  // A new period for the running timer id. SetTimer on the same id replaces the timer in one
+  // step, so the timer is never stopped before its new period is armed; when the system refuses,
+  // the old timer runs on unchanged.
+  void Rearm(const TimerSlot& slot, UINT_PTR id, std::int32_t period_ms) {
+    if (slot.system.set_timer(hwnd_.Get(), id, static_cast<UINT>(period_ms), nullptr) == 0)
+      ThrowLastError("SetTimer");
   }
 
   void Stop(UINT_PTR id) noexcept {
@@ -122,11 +149,14 @@ class TimerWindow : public std::enable_shared_from_this<TimerWindow> {
     // The handler may destroy its timer and with it the last owner of this window.
     std::shared_ptr<TimerWindow> keep_alive = shared_from_this();
     slot->running = true;
+    // NOTE: an exception must not unwind through the system's message dispatch. The handler's
+    // failure ends its tick here, the dispatch of that tick, and is reported, not dropped.
     try {
       slot->on_tick();
+    } catch (const std::exception& error) {
+      slot->ReportFailure(error.what());
     } catch (...) {
-      // NOTE: an exception must not unwind through the system's message dispatch; a tick
-      // handler that fails has nobody to report to here.
+      slot->ReportFailure("unknown failure");
     }
     slot->running = false;
   }
@@ -140,15 +170,19 @@ namespace {
 
 class WindowTimer final : public IntervalTimer {
  public:
-  WindowTimer(std::shared_ptr<TimerWindow> window, std::function<void()> on_tick)
-      : window_(std::move(window)), slot_(std::make_shared<TimerSlot>(std::move(on_tick))) {}
+  WindowTimer(std::shared_ptr<TimerWindow> window, std::function<void()> on_tick,
+              const WindowTimerSystem& system)
+      : window_(std::move(window)),
+        slot_(std::make_shared<TimerSlot>(std::move(on_tick), system)) {}
   WindowTimer(const WindowTimer&) = delete;
   WindowTimer& operator=(const WindowTimer&) = delete;
   ~WindowTimer() override { Stop(); }
 
   void SetInterval(std::int32_t milliseconds) override {
-    interval_ = std::max<std::int32_t>(milliseconds, 1);
-    if (enabled_) Start();
+    const std::int32_t period = std::max<std::int32_t>(milliseconds, 1);
+    // Taken only once the system has armed it: a refused period leaves the old one running.
+    if (enabled_) window_->Rearm(*slot_, id_, period);
+    interval_ = period;
   }
   std::int32_t Interval() const override { return interval_; }
 
@@ -184,7 +218,7 @@ class WindowTimer final : public IntervalTimer {
 }  // namespace
 
 std::unique_ptr<IntervalTimer> WindowTimerService::CreateTimer(std::function<void()> on_tick) {
-  return std::make_unique<WindowTimer>(TimerWindow::ForThisThread(), std::move(on_tick));
+  return std::make_unique<WindowTimer>(TimerWindow::ForThisThread(), std::move(on_tick), system_);
 }
 
 }  // namespace clickora::platform::win32

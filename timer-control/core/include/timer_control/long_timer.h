@@ -34,6 +34,12 @@ class LongTimer {
   bool Enabled() const;
   void SetEnabled(bool enabled);
 
+  // While held (a container freezes a control's events while it loads a form), ticks go on
+  // counting but raise nothing and take nothing off, so an event that falls due is owed, not
+  // lost: after release the backlog is paid one event per tick, as after a pause.
+  void SetEventsHeld(bool held) noexcept;
+  bool EventsHeld() const noexcept;
+
   // Loading and saving with the host's form: "Interval" as text, "Enabled" as the text "True"
   // (written only when enabled). Return false at the first property-bag failure.
   bool ReadProperties(platform::PropertyBag& bag);
