@@ -869,13 +869,17 @@ run_case_dpi_144() {
   # The read-out and the run work in physical pixels.
   xdotool mousemove 900 700 >/dev/null 2>&1
   wait_for "the read-out of 900,700" 5 readout_is " x : 900 , y :  700"
-  set_run_fields 800 200 2 0.01
+  # A point of the target right of the window, which at 144 DPI covers the rest of it.
+  snapshot
+  read_geometry
+  ((right < 930)) || fail "the window reaches to $right, over the point to click"
+  set_run_fields 930 150 2 0.01
   click_control Command4
   wait_for "the finished run" 20 caption_starts "$finished_head"
   sleep 0.5
   local down up
-  down=$(count_clicks down 800 200) up=$(count_clicks up 800 200)
-  ((down == 2 && up == 2)) || fail "the target got $down presses and $up releases at 800,200: $(cat "$case_dir/clicks.log")"
+  down=$(count_clicks down 930 150) up=$(count_clicks up 930 150)
+  ((down == 2 && up == 2)) || fail "the target got $down presses and $up releases at 930,150: $(cat "$case_dir/clicks.log")"
 }
 window_on_screen() { snapshot && read_geometry && ((top >= 0 && bottom <= 768)); }
 
