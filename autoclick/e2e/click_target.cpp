@@ -1,13 +1,15 @@
 // A window that the end-to-end tests aim tapvane's clicks at. Wine delivers synthesised input only
 // to Wine windows, so the target has to be a Windows program too.
 //
-//   click_target.exe LOG LEFT TOP WIDTH HEIGHT
+//   click_target.exe LOG LEFT TOP WIDTH HEIGHT [times]
 //
 // Shows a popup window titled "Clickora click target" at LEFT, TOP (screen pixels) and appends one
 // line per left-button message to LOG: "down X Y", "up X Y" or "dblclk X Y", with the point in
-// screen pixels. The class asks for double clicks, so the second press of a double click arrives
-// as "dblclk". A key pressed while the target has the keyboard focus adds "key VK" (the virtual
-// key in decimal). The tests end the program by its process id.
+// screen pixels. With "times", each line ends with the message's time in milliseconds (the time
+// the input was put into the system, not the time the target got round to it). The class asks for
+// double clicks, so the second press of a double click arrives as "dblclk". A key pressed while
+// the target has the keyboard focus adds "key VK" (the virtual key in decimal). The tests end the
+// program by its process id.
 
 #include <windows.h>
 // shellapi.h needs the types of windows.h.
@@ -24,6 +26,7 @@ constexpr wchar_t kClassName[] = L"ClickoraClickTarget";
 constexpr wchar_t kTitle[] = L"Clickora click target";
 
 std::wstring g_log_path;
+bool g_log_times = false;
 
 struct FileCloser {
   void operator()(std::FILE* file) const noexcept { std::fclose(file); }
@@ -46,7 +49,11 @@ void LogEvent(const char* kind, HWND window, LPARAM lparam) {
   // Opened per event, so that the log is complete whenever the test reads it.
   UniqueFile file(_wfopen(g_log_path.c_str(), L"ab"));
   if (!file) return;
-  std::fprintf(file.get(), "%s %ld %ld\n", kind, point.x, point.y);
+  if (g_log_times) {
+    std::fprintf(file.get(), "%s %ld %ld %ld\n", kind, point.x, point.y, ::GetMessageTime());
+  } else {
+    std::fprintf(file.get(), "%s %ld %ld\n", kind, point.x, point.y);
+  }
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -74,12 +81,16 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }  // namespace
 
 int main() {
+  // Pixels as the screen has them, whatever the system's DPI: the tests compare them with what
+  // tapvane, which is DPI aware, reads out and clicks.
+  ::SetProcessDPIAware();
   int argc = 0;
   std::unique_ptr<wchar_t*, LocalFreer> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc));
-  if (!argv || argc != 6) {
-    std::fputs("usage: click_target.exe LOG LEFT TOP WIDTH HEIGHT\n", stderr);
+  if (!argv || argc < 6 || argc > 7 || (argc == 7 && std::wcscmp(argv.get()[6], L"times") != 0)) {
+    std::fputs("usage: click_target.exe LOG LEFT TOP WIDTH HEIGHT [times]\n", stderr);
     return 2;
   }
+  g_log_times = argc == 7;
   g_log_path = argv.get()[1];
   const int left = std::wcstol(argv.get()[2], nullptr, 10);
   const int top = std::wcstol(argv.get()[3], nullptr, 10);

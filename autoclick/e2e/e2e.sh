@@ -445,6 +445,531 @@ run_case_stop_key_taken() {
   (($(downs) == 3)) || fail "the target got $(downs) clicks, expected 3"
 }
 
+# The outer size in twips at $dpi is 3720 x 4990, to the pixel.
+size_is_rule() {
+  snapshot && read_geometry || return 1
+  [[ "$(window_state)" == normal ]] || return 1
+  local width=$((right - left)) height=$((bottom - top))
+  ((width == 3720 * dpi / 1440)) || return 1
+  ((height * 1440 >= 4990 * dpi - 1440 && height * 1440 <= 4990 * dpi + 1440))
+}
+state_is() { snapshot && [[ "$(window_state)" == "$1" ]]; }
+size_is_not_rule() {
+  snapshot && read_geometry && (((right - left) != 3720 * dpi / 1440 || (bottom - top) > 4990 * dpi / 1440 + 1))
+}
+
+# hit_is X Y CODE: the window's hit test at the screen point gives CODE.
+hit_is() { [[ "$(probe hit Clickora "$1" "$2" | tr -d '\r')" == "$3" ]]; }
+readonly ht_left=10 ht_right=11 ht_bottom_right=17 ht_minimize=8
+
+run_case_size_rule() {
+  start_tapvane
+  wait_for "the window at 3720 x 4990 twips" 10 size_is_rule
+  local mid=$(((top + bottom) / 2)) before
+  # The right border dragged outwards: the window snaps back.
+  hit_is $((right - 2)) "$mid" $ht_right || fail "no sizing border at the right edge"
+  drag $((right - 2)) "$mid" $((right + 120)) "$mid"
+  wait_for "the size back after a drag of the right border" 10 size_is_rule
+  # The left border dragged inwards: the resize moves the left edge, and the size comes back.
+  before=$left
+  hit_is $((left + 1)) "$mid" $ht_left || fail "no sizing border at the left edge"
+  drag $((left + 1)) "$mid" $((left + 61)) "$mid"
+  wait_for "the size back after a drag of the left border" 10 size_is_rule
+  ((left >= before + 55 && left <= before + 65)) || fail "the left edge is at $left after a drag from $before by 60"
+  # The corner dragged out and down.
+  hit_is $((right - 2)) $((bottom - 2)) $ht_bottom_right || fail "no sizing corner at the bottom right"
+  drag $((right - 2)) $((bottom - 2)) $((right + 90)) $((bottom + 70))
+  wait_for "the size back after a drag of the corner" 10 size_is_rule
+  # Minimized by its caption button, the window stays minimized.
+  local x found=0
+  for ((x = right - 80; x < right; x += 4)); do
+    hit_is "$x" $((top + 12)) $ht_minimize && found=1 && break
+  done
+  ((found)) || fail "no minimize button on the caption"
+  click_at "$x" $((top + 12))
+  wait_for "the window minimized" 10 state_is minimized
+  sleep 1
+  state_is minimized || fail "the minimized window did not stay minimized (it is $(window_state))"
+  alive "$tapvane_pid" || fail "the program ended when minimized"
+  # Restored (as a taskbar does), it comes back at its size.
+  probe show Clickora restore >/dev/null || fail "the window could not be restored"
+  wait_for "the size back after a restore" 10 size_is_rule
+  xdotool mousemove 123 45 >/dev/null 2>&1
+  wait_for "the read-out after the restore" 5 readout_is " x : 123 , y :  45"
+}
+
+# started_by_key KEY: with the focus on Start, KEY presses it: the run starts.
+started_by_key() {
+  activate_window
+  wait_for "the focus on Start" 10 focus_is Command4
+  xdotool key "$1" >/dev/null 2>&1
+  wait_for "the run started by $1" 10 caption_starts "$started_caption"
+  [[ "$(field Command4 8)" == 0 ]] || fail "Start stays enabled after $1"
+}
+
+run_case_focus() {
+  # The design values give a period of a minute, so the run started here makes no click before
+  # the program is ended.
+  start_tapvane
+  started_by_key Return
+  stop_tapvane
+  start_tapvane
+  wait_for "the focus on Start at start-up" 10 focus_is Command4
+  # NOTE: in Wine's virtual desktop a program started from outside is not made the active window,
+  # so the keys go to it only after a click on its caption (which leaves the focus where it is).
+  activate_window
+  local name
+  for name in Text2 Text4 Text5 Text6 Text8 Option1 Text1 Command4; do
+    xdotool key Tab >/dev/null 2>&1
+    wait_for "Tab to $name (the focus is on $(focused_control))" 5 focus_is "$name"
+  done
+  # The option group is visited at its selected button.
+  click_control Option2
+  wait_for "double click selected" 5 field_is_checked Option2
+  xdotool key Tab >/dev/null 2>&1
+  wait_for "Tab from Option2 to Text1" 5 focus_is Text1
+  xdotool key Tab >/dev/null 2>&1
+  local i
+  for i in 1 2 3 4 5 6; do
+    xdotool key Tab >/dev/null 2>&1
+    sleep 0.1
+  done
+  wait_for "Tab to the selected option Option2 (the focus is on $(focused_control))" 5 focus_is Option2
+  xdotool key Tab Tab >/dev/null 2>&1
+  started_by_key space
+}
+field_is_checked() { snapshot && [[ "$(field "$1" 9)" == 1 ]]; }
+
+# typed_into NAME TEXT EXPECTED: types TEXT into the emptied text box; it then holds EXPECTED.
+typed_into() {
+  click_control "$1"
+  xdotool key --delay 20 End shift+Home BackSpace >/dev/null 2>&1
+  xdotool type --delay 40 "$2" >/dev/null 2>&1
+  wait_for_quiet 5 field_is "$1" "$3" || fail "typing \"$2\" into $1 left \"$(text_of "$1")\", expected \"$3\""
+}
+# pasted_into NAME TEXT REPEAT EXPECTED_LENGTH: pastes TEXT repeated REPEAT times over the whole
+# text of NAME; it then holds as many characters of it as EXPECTED_LENGTH.
+pasted_into() {
+  probe clip "$2" "$3" >/dev/null || fail "cannot put \"$2\" on the clipboard"
+  click_control "$1"
+  xdotool key --delay 20 End shift+Home ctrl+v >/dev/null 2>&1
+  local whole expected
+  whole=$(printf "%.0s$2" $(seq 1 "$3"))
+  expected=${whole:0:$4}
+  wait_for_quiet 10 field_is "$1" "$expected" ||
+    fail "pasting ${#whole} characters into $1 left \"$(text_of "$1" | cut -c 1-40)\"..., expected ${#expected} characters"
+}
+
+run_case_typing_limits() {
+  start_tapvane
+  typed_into Text6 123456789012 12345678
+  typed_into Text8 0.0123456 0.012
+  pasted_into Text6 987654321098 1 8
+  pasted_into Text8 34567890 1 5
+  # X and Y take any length: 10,000 characters each.
+  pasted_into Text4 1234567890 1000 10000
+  pasted_into Text5 9876543210 1000 10000
+  snapshot
+  local length
+  length=$(text_of Text4 | tr -d '\n' | wc -c)
+  ((length == 10000)) || fail "Text4 holds $length characters"
+  # Typing goes on after 10,000 characters.
+  click_control Text4
+  xdotool key End >/dev/null 2>&1
+  xdotool type --delay 40 55 >/dev/null 2>&1
+  wait_for "Text4 at 10,002 characters" 5 text_length_is Text4 10002
+}
+text_length_is() { snapshot && (($(text_of "$1" | tr -d '\n' | wc -c) == $2)); }
+
+# set_run_fields X Y N PERIOD
+set_run_fields() {
+  type_into Text4 "$1"
+  type_into Text5 "$2"
+  type_into Text6 "$3"
+  type_into Text8 "$4"
+}
+
+# wait_presses COUNT SECONDS: until the target has logged COUNT presses (presses close together
+# pair up into double clicks, so those count too).
+presses() { echo $(($(count_all down) + $(count_all dblclk))); }
+presses_reach() { (($(presses) >= $1)); }
+wait_presses() { wait_for "$1 presses in the target" "$2" presses_reach "$1"; }
+
+# message_says TEXT: a Quorvel message box is showing, with a line that holds TEXT.
+message_says() {
+  probe texts Quorvel | awk -F '\t' -v want="$1" '$1 == "child" && index($10, want) { found = 1 } END { exit !found }'
+}
+
+# ok_message: presses OK on the Quorvel message box.
+ok_message() {
+  focus_desktop Quorvel
+  xdotool key Return >/dev/null 2>&1
+  probe gone Quorvel 10000 >/dev/null || fail "the message box did not close"
+}
+
+run_case_x_overflow() {
+  start_target
+  start_tapvane
+  set_run_fields 1e10 200 3 0.01
+  click_control Command4
+  probe wait Quorvel 15000 >/dev/null || fail "no message for an X of 1e10"
+  probe texts Quorvel >"$case_dir/message.txt"
+  grep -q 'Overflow' "$case_dir/message.txt" || fail "the message does not name the error: $(cat "$case_dir/message.txt")"
+  ok_message
+  alive "$tapvane_pid" || fail "the program ended after the message"
+  # The run has stopped: Start is given back, and no message and no click follows in 3 periods.
+  wait_for "Start enabled again" 5 field_is_enabled Command4
+  sleep 2
+  probe wait Quorvel 0 >/dev/null && fail "a second message came: the run went on"
+  snapshot
+  expect_text Command4 Start
+  [[ "$(field Command4 8)" == 1 ]] || fail "Start is disabled after the message"
+  expect_text Text4 1e10
+  expect_text Text5 200
+  expect_text Text6 3
+  expect_text Text8 0.01
+  (($(count_all down) + $(count_all dblclk) == 0)) || fail "the target got clicks: $(cat "$case_dir/clicks.log")"
+}
+field_is_enabled() { snapshot && [[ "$(field "$1" 8)" == 1 ]]; }
+
+run_case_x_letters() {
+  start_target
+  start_tapvane
+  set_run_fields abc 200 2 0.02
+  click_control Command4
+  # The pointer is put in the target by the user; the run clicks there without moving it.
+  xdotool mousemove 700 150 >/dev/null 2>&1
+  wait_for "the finished run" 20 caption_starts "$finished_head"
+  expect_text Command4 "$finished_head  2  $caption_tail"
+  local down up
+  down=$(count_clicks down 700 150) up=$(count_clicks up 700 150)
+  ((down == 2 && up == 2)) || fail "the target got $down presses and $up releases at 700,150: $(cat "$case_dir/clicks.log")"
+  (($(wc -l <"$case_dir/clicks.log") == 4)) || fail "the target got clicks elsewhere: $(cat "$case_dir/clicks.log")"
+  [[ "$(xdotool getmouselocation 2>/dev/null)" == "x:700 y:150 "* ]] ||
+    fail "the pointer moved: $(xdotool getmouselocation 2>/dev/null)"
+}
+
+run_case_start_twice() {
+  start_target
+  start_tapvane
+  set_run_fields 800 200 2 0.01
+  snapshot
+  control_centre Command4
+  # Two presses in quick succession: the second finds Start disabled.
+  xdotool mousemove "$px" "$py" sleep 0.05 click --repeat 2 --delay 60 1 >/dev/null 2>&1
+  wait_for "the finished run" 20 caption_starts "$finished_head"
+  # Three more periods: a second run would click again.
+  sleep 2
+  snapshot
+  expect_text Command4 "$finished_head  2  $caption_tail"
+  expect_text Text7 3
+  local down up
+  down=$(count_clicks down 800 200) up=$(count_clicks up 800 200)
+  ((down == 2 && up == 2)) || fail "the target got $down presses and $up releases: $(cat "$case_dir/clicks.log")"
+}
+
+run_case_close_during_run() {
+  start_target
+  start_tapvane
+  set_run_fields 800 200 50 0.01
+  click_control Command4
+  wait_presses 2 20
+  # NOTE: the run moves the pointer every period, so the close box could not be hit reliably; the
+  # window gets the close request the close box sends.
+  probe close Clickora >/dev/null || fail "the window could not be closed"
+  process_ends 15 || fail "closing the window during a run did not end the program"
+  local clicks
+  clicks=$(presses)
+  sleep 2
+  (($(presses) == clicks)) || fail "$(($(presses) - clicks)) clicks came after the window was closed"
+  probe gone Clickora 5000 >/dev/null || fail "the window stayed"
+}
+
+# Presses Start and sets start_pressed_at to the moment just before the press.
+start_pressed_at=0
+press_start_timed() {
+  snapshot || fail "cannot read the window"
+  control_centre Command4
+  xdotool mousemove "$px" "$py" >/dev/null 2>&1
+  sleep 0.1
+  start_pressed_at=$(now_ms)
+  xdotool click 1 >/dev/null 2>&1 || fail "xdotool could not press Start"
+}
+
+# The message times (ms) of the presses the target logged, one a line.
+press_times() { awk '$1 == "down" || $1 == "dblclk" { print $4 }' "$case_dir/clicks.log"; }
+
+run_case_backlog() {
+  # A period of 1.2 s; the inner tick of the timer is about 0.1 s.
+  target_times=1
+  start_target
+  start_tapvane
+  set_run_fields 800 200 1 0.02
+  # The program has been up for seconds, yet the first run counts its period from Start.
+  sleep 3
+  local t0 t1
+  press_start_timed
+  t0=$start_pressed_at
+  wait_presses 1 20
+  t1=$(now_ms)
+  (((t1 - t0) >= 1100)) || fail "the first click came $((t1 - t0)) ms after Start, before the period of 1200 ms"
+  log "the first run's click seen $((t1 - t0)) ms after Start"
+  wait_for "the finished first run" 10 caption_starts "$finished_head"
+  type_into Text6 3
+  # A pause of well over three periods: the timer counts it all.
+  sleep_until_ms $((t1 + 5000))
+  press_start_timed
+  t0=$start_pressed_at
+  wait_presses 4 20
+  t1=$(now_ms)
+  wait_for "the finished second run" 10 caption_starts "$finished_head"
+  expect_text Command4 "$finished_head  3  $caption_tail"
+  # Paid out at once, one click per inner tick: the three clicks come within one period of Start,
+  # each on a tick of its own.
+  (((t1 - t0) < 1200)) || fail "the three clicks of the second run took $((t1 - t0)) ms after Start"
+  log "the second run's three clicks seen $((t1 - t0)) ms after Start"
+  local times
+  mapfile -t times < <(press_times)
+  ((${#times[@]} == 4)) || fail "the target got ${#times[@]} presses, expected 4"
+  local i gap
+  for i in 2 3; do
+    gap=$((times[i] - times[i - 1]))
+    ((gap >= 30 && gap < 600)) || fail "presses $i and $((i + 1)) of the second run lie $gap ms apart (times ${times[*]})"
+  done
+  log "second run's presses $((times[2] - times[1])) and $((times[3] - times[2])) ms apart"
+}
+
+# Visible top-level windows titled TITLE (a file dialog and the question it asks share a title).
+titled_count() { probe list | awk -F '\t' -v title="$1" '$1 == "top" && $8 == title' | wc -l; }
+titled_count_is() { (($(titled_count "$1") == $2)); }
+# Visible dialog windows (file dialogs, message boxes) of any title.
+dialog_count_is() { (($(probe list | awk -F '\t' '$1 == "top" && $2 == "#32770"' | wc -l) == $1)); }
+
+# dialog_enter TITLE TEXT: types TEXT into the file name of the dialog TITLE and presses Enter,
+# leaving what follows to the caller.
+dialog_enter() {
+  probe wait "$1" 15000 >/dev/null || fail "no \"$1\" dialog"
+  sleep 0.5
+  focus_desktop "$1"
+  xdotool key --delay 20 ctrl+a BackSpace >/dev/null 2>&1
+  xdotool type --delay 20 "$2" >/dev/null 2>&1
+  xdotool key Return >/dev/null 2>&1
+}
+
+expect_fields() {
+  snapshot
+  expect_text Text4 "$1"
+  expect_text Text5 "$2"
+  expect_text Text6 "$3"
+  expect_text Text7 "$4"
+  expect_text Text8 "$5"
+}
+
+run_case_settings_short() {
+  start_tapvane
+  type_into Text8 3
+  local short=$case_dir/short.kpf marked=$case_dir/marked.kpf
+  printf '11\r\n22\r\n' >"$short"
+  choose_menu File 1
+  answer_dialog open "$(winepath -w "$short")"
+  wait_for "the fields of short.kpf" 10 field_is Text5 22
+  # Only the two fields the file has values for change.
+  expect_fields 11 22 5 1 3
+  # A byte-order mark at the start of the file is no part of X.
+  printf '\xef\xbb\xbf77\r\n88\r\n9\r\n' >"$marked"
+  choose_menu File 1
+  answer_dialog open "$(winepath -w "$marked")"
+  wait_for "the fields of marked.kpf" 10 field_is Text6 9
+  expect_fields 77 88 9 1 3
+}
+
+hold_pid=
+run_case_settings_errors() {
+  start_tapvane
+  type_into Text4 444
+  local locked=$case_dir/locked.kpf readonly=$case_dir/readonly.kpf path
+  # Unreadable: another program holds the file and shares it with nobody.
+  printf '1\r\n2\r\n3\r\n4\r\n5\r\n' >"$locked"
+  timeout 120 wine "$probe" hold "$(winepath -w "$locked")" 90000 >"$case_dir/hold.out" 2>&1 &
+  hold_pid=$!
+  wait_for "the file held by another program" 30 grep -qs held "$case_dir/hold.out"
+  path=$(winepath -w "$locked")
+  choose_menu File 1
+  answer_dialog open "$path"
+  probe wait Quorvel 15000 >/dev/null || fail "no message for a file that cannot be read"
+  probe texts Quorvel >"$case_dir/message.txt"
+  grep -q 'เปิดไฟล์ไม่ได้' "$case_dir/message.txt" || fail "the message is not the open failure: $(cat "$case_dir/message.txt")"
+  (($(grep -o -F "$path" "$case_dir/message.txt" | wc -l) == 1)) ||
+    fail "the message does not name the path exactly once: $(cat "$case_dir/message.txt")"
+  ok_message
+  expect_fields 444 500 5 1 1
+  kill "$hold_pid" 2>/dev/null
+  wait "$hold_pid" 2>/dev/null
+  hold_pid=
+
+  # Read-only target: the save is refused and the file stays as it was.
+  printf '9\r\n8\r\n7\r\n6\r\n5\r\n' >"$readonly"
+  chmod 444 "$readonly"
+  path=$(winepath -w "$readonly")
+  choose_menu File 2
+  dialog_enter save "$path"
+  # The dialog asks before it names an existing file; yes.
+  wait_for "the question about replacing" 10 titled_count_is save 2
+  xdotool key y >/dev/null 2>&1
+  probe gone save 15000 >/dev/null || fail "the save dialog did not close"
+  probe wait Quorvel 15000 >/dev/null || fail "no message for a read-only file"
+  probe texts Quorvel >"$case_dir/message.txt"
+  grep -q 'บันทึกไฟล์ไม่ได้' "$case_dir/message.txt" || fail "the message is not the save failure: $(cat "$case_dir/message.txt")"
+  (($(grep -o -F "$path" "$case_dir/message.txt" | wc -l) == 1)) ||
+    fail "the message does not name the path exactly once: $(cat "$case_dir/message.txt")"
+  ok_message
+  cmp -s "$readonly" <(printf '9\r\n8\r\n7\r\n6\r\n5\r\n') || fail "the read-only file changed: $(od -c "$readonly" | head -n 3)"
+  expect_fields 444 500 5 1 1
+  alive "$tapvane_pid" || fail "the program ended"
+}
+
+dialog_name=
+run_case_settings_dialogs() {
+  start_tapvane
+  local folder name
+  folder=$(dirname "$tapvane")
+  dialog_name=e2e-dialogs-$$
+  name=$folder/$dialog_name.kpf
+  rm -f "$name"
+  # Save: the title, the filter's description with its blank, a bare name lands in the program
+  # folder with ".kpf" added.
+  choose_menu File 2
+  probe wait save 15000 >/dev/null || fail "File > Save showed no dialog titled \"save\""
+  dialog_has_text save 'function ' || fail "the save dialog does not show the filter \"function \""
+  answer_dialog save "$dialog_name"
+  wait_for "the file saved in the program folder" 10 test -s "$name"
+  sleep 0.3
+  cmp -s "$name" <(printf '500\r\n500\r\n5\r\n1\r\n1\r\n') || fail "the saved file holds $(od -c "$name" | head -n 3)"
+
+  # Save over it: asked first; no keeps the file, yes replaces it.
+  type_into Text4 999
+  choose_menu File 2
+  dialog_enter save "$(winepath -w "$name")"
+  wait_for "the question about replacing" 10 titled_count_is save 2
+  probe list >"$case_dir/question.txt"
+  xdotool key n >/dev/null 2>&1
+  wait_for "the question answered" 10 titled_count_is save 1
+  cmp -s "$name" <(printf '500\r\n500\r\n5\r\n1\r\n1\r\n') || fail "the file changed after no"
+  focus_desktop save
+  xdotool key Return >/dev/null 2>&1
+  wait_for "the question asked again" 10 titled_count_is save 2
+  xdotool key y >/dev/null 2>&1
+  probe gone save 15000 >/dev/null || fail "the save dialog did not close after yes"
+  wait_for "the file replaced" 10 cmp -s "$name" <(printf '999\r\n500\r\n5\r\n1\r\n1\r\n')
+
+  # Open: the title, the filter's description; a name that does not exist is refused by the
+  # dialog and changes nothing.
+  type_into Text4 1
+  choose_menu File 1
+  probe wait open 15000 >/dev/null || fail "File > Open showed no dialog titled \"open\""
+  dialog_has_text open 'function' || fail "the open dialog does not show the filter \"function\""
+  dialog_enter open "no-such-settings-$$"
+  # NOTE: Wine's refusal is a message box without a title, above the dialog that stays.
+  wait_for "the refusal of a missing file" 10 dialog_count_is 2
+  titled_count_is open 1 || fail "the open dialog closed on a missing name"
+  xdotool key Return >/dev/null 2>&1
+  wait_for "the refusal closed" 10 dialog_count_is 1
+  focus_desktop open
+  xdotool key Escape >/dev/null 2>&1
+  probe gone open 15000 >/dev/null || fail "Escape did not close the open dialog"
+  sleep 0.5
+  probe wait Quorvel 0 >/dev/null && fail "a message came after the refused name"
+  expect_fields 1 500 5 1 1
+  # A name without a folder is looked up in the program folder.
+  # NOTE: Wine's open dialog does not add the default extension to a name it cannot find (Windows
+  # does), so the name is typed whole here; the save above has shown the extension added.
+  choose_menu File 1
+  answer_dialog open "$dialog_name.kpf"
+  wait_for "the fields of the file in the program folder" 10 field_is Text4 999
+  rm -f "$name"
+}
+
+# ink_box IMAGE X Y W H: "width height" of the dark ink (text) inside the region.
+ink_box() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace gray -threshold 45% -format '%@' info: |
+    awk -F '[x+]' '{ print $1, $2 }'
+}
+# window_shot NAME: a screenshot of the screen and of the window, in the artifacts.
+window_shot() {
+  snapshot
+  read_geometry
+  xdotool mousemove 1000 760 >/dev/null 2>&1
+  sleep 0.5
+  timeout 30 import -window root "$artifacts/$1.png" || fail "no screenshot"
+  convert "$artifacts/$1.png" -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$artifacts/$1-window.png"
+  log "screenshot $artifacts/$1.png"
+}
+# Sets start_w, start_h and hint_w: the ink of Start's caption and of the hint label, from the
+# screenshot NAME, at $dpi.
+start_w=0 start_h=0 hint_w=0
+measure_fonts() {
+  local shot=$artifacts/$1.png inset=$((5 * dpi / 96))
+  local bx=$((cx + 16 * dpi / 96)) by=$((cy + 248 * dpi / 96)) bw=$((3135 * dpi / 1440)) bh=$((495 * dpi / 1440))
+  read -r start_w start_h < <(ink_box "$shot" $((bx + inset)) $((by + inset)) $((bw - 2 * inset)) $((bh - 2 * inset)))
+  read -r hint_w _ < <(ink_box "$shot" $((cx + 16 * dpi / 96)) $((cy + 192 * dpi / 96)) $((3015 * dpi / 1440)) $((255 * dpi / 1440)))
+  [[ -n "$start_w" && -n "$hint_w" ]] || fail "cannot measure the text in $shot"
+}
+# ratio_near A B: A / B within 1.5 +- 0.15.
+ratio_near() { ((20 * $1 >= 27 * $2 && 20 * $1 <= 33 * $2)); }
+
+run_case_dpi_144() {
+  # The size of the text at the system's usual 96 DPI, for comparison.
+  start_tapvane
+  window_shot dpi96
+  measure_fonts dpi96
+  local start96_w=$start_w start96_h=$start_h hint96_w=$hint_w
+  stop_tapvane
+  set_log_pixels 144
+  dpi=144
+  start_target
+  start_tapvane
+  wait_for "the window at 3720 x 4990 twips at 144 DPI" 10 size_is_rule
+  # The design at 144 DPI: 1.5 x the pixels of 96 DPI. field has found each control at its
+  # scaled place; the sizes are checked here.
+  local name twips_w twips_h w h
+  for name in Text4:1095:375 Text2:2535:375 Text6:1095:375 Command4:3135:495 Option1:1095:255; do
+    IFS=: read -r name twips_w twips_h <<<"$name"
+    w=$(field "$name" 5) h=$(field "$name" 6)
+    [[ -n "$w" ]] || fail "no $name at its place for 144 DPI"
+    ((w * 10 >= twips_w - 10 && w * 10 <= twips_w + 10 && h * 10 >= twips_h - 10 && h * 10 <= twips_h + 10)) ||
+      fail "$name is ${w}x$h pixels, expected $((twips_w / 10))x$((twips_h / 10))"
+  done
+  # At 144 DPI the window reaches below the screen; the user drags it up by its caption.
+  drag $((left + 150)) $((top + 10)) $((left + 150)) $((top + 10 - 300))
+  wait_for "the window moved up" 10 window_on_screen
+  size_is_rule || fail "moving the window changed its size"
+  window_shot dpi144
+  measure_fonts dpi144
+  log "Start's caption ${start96_w}x$start96_h -> ${start_w}x$start_h pixels, the hint $hint96_w -> $hint_w"
+  if ! ratio_near "$start_w" "$start96_w" || ! ratio_near "$start_h" "$start96_h" || ! ratio_near "$hint_w" "$hint96_w"; then
+    fail "the text is not 1.5 x as large: Start ${start96_w}x$start96_h -> ${start_w}x$start_h, hint $hint96_w -> $hint_w"
+  fi
+  # The size rule holds in twips.
+  local mid=$(((top + bottom) / 2))
+  drag $((right - 2)) "$mid" $((right + 100)) "$mid"
+  wait_for "the size back after a drag of the border at 144 DPI" 10 size_is_rule
+  # The read-out and the run work in physical pixels.
+  xdotool mousemove 900 700 >/dev/null 2>&1
+  wait_for "the read-out of 900,700" 5 readout_is " x : 900 , y :  700"
+  # A point of the target right of the window, which at 144 DPI covers the rest of it.
+  snapshot
+  read_geometry
+  ((right < 930)) || fail "the window reaches to $right, over the point to click"
+  set_run_fields 930 150 2 0.01
+  click_control Command4
+  wait_for "the finished run" 20 caption_starts "$finished_head"
+  sleep 0.5
+  local down up
+  down=$(count_clicks down 930 150) up=$(count_clicks up 930 150)
+  ((down == 2 && up == 2)) || fail "the target got $down presses and $up releases at 930,150: $(cat "$case_dir/clicks.log")"
+}
+window_on_screen() { snapshot && read_geometry && ((top >= 0 && bottom <= 768)); }
+
 main() {
   rm -rf "$case_dir" "$artifacts/$case_name-failure.png"
   mkdir -p "$case_dir" "$artifacts"

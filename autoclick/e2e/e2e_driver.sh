@@ -14,8 +14,13 @@ tapvane_pid=
 target_pid=
 holder_pid=
 reregister=0
+# The system DPI the window is laid out at; the design geometry below is scaled by it.
+dpi=96
+# 1: the click target logs the time of every button message as well.
+target_times=0
 
-# Design geometry of frmMousePos at 96 dpi (twips / 15), relative to the client area.
+# Design geometry of frmMousePos at 96 dpi (twips / 15), relative to the client area; field
+# scales it to $dpi.
 declare -A control_class=(
   [Text1]=Edit [Text2]=Edit [Text4]=Edit [Text5]=Edit [Text6]=Edit [Text7]=Edit [Text8]=Edit
   [Command4]=Button [Option1]=Button [Option2]=Button)
@@ -53,23 +58,60 @@ reg_add() {
   return 1
 }
 
+# The system DPI of the prefix (Wine's LogPixels). A case that changes it puts the old value back
+# at its end, so that the other cases of the prefix are laid out at 96 DPI.
+desktop_key='HKCU\Control Panel\Desktop'
+log_pixels_before=
+set_log_pixels() {
+  log_pixels_before=$(timeout 60 wine reg query "$desktop_key" /v LogPixels 2>/dev/null |
+    awk '$1 == "LogPixels" { print $3 }' | tr -d '\r')
+  [[ -n "$log_pixels_before" ]] || log_pixels_before=none
+  reg_add "$desktop_key" /v LogPixels /t REG_DWORD /d "$1" /f || fail "cannot set LogPixels to $1"
+}
+restore_log_pixels() {
+  [[ -n "$log_pixels_before" ]] || return 0
+  if [[ "$log_pixels_before" == none ]]; then
+    timeout 60 wine reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1
+  else
+    reg_add "$desktop_key" /v LogPixels /t REG_DWORD /d "$((log_pixels_before))" /f
+  fi
+}
+
 cleanup() {
   # Only the processes this script started, by their ids.
-  for pid in $tapvane_pid $target_pid $holder_pid; do
+  for pid in $tapvane_pid $target_pid $holder_pid ${hold_pid:-}; do
     if alive "$pid"; then
       kill "$pid" 2>/dev/null
       wait "$pid" 2>/dev/null
     fi
   done
+  restore_log_pixels
+  [[ -z "${dialog_name:-}" ]] || rm -f "$(dirname "$tapvane")/$dialog_name.kpf"
   if ((reregister)); then
     timeout 60 wine regsvr32 /s "$horolon" >/dev/null 2>&1
   fi
 }
 
 now_ms() { date +%s%3N; }
+# sleep_until_ms T: sleeps until now_ms reaches T (at once if it has).
+sleep_until_ms() {
+  local rest=$(($1 - $(now_ms)))
+  ((rest > 0)) && sleep "$((rest / 1000)).$(printf '%03d' $((rest % 1000)))"
+  return 0
+}
 
-# Registry settings of the prefix that the cases rely on; cheap to repeat.
+# Registry settings of the prefix that the cases rely on. Made once per prefix (a stamp in the
+# prefix says so): each is a Wine start of its own, seconds per case on a busy machine.
 prepare_prefix() {
+  local stamp=${WINEPREFIX:-$HOME/.wine}/clickora-e2e-prepared
+  if [[ "$(cat "$stamp" 2>/dev/null)" != "$desktop_name $screen_size" ]]; then
+    prepare_registry
+    echo "$desktop_name $screen_size" >"$stamp"
+  fi
+  register_control
+}
+
+prepare_registry() {
   local app
   for app in tapvane.exe click_target.exe probe.exe hh.exe stop_key_holder.exe; do
     reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$desktop_name" /f ||
@@ -84,6 +126,9 @@ prepare_prefix() {
     reg_add "$fontlink" /v "$face" /t REG_MULTI_SZ /d 'Loma.ttf,Loma' /f ||
       fail "cannot link the font $face to Loma"
   done
+}
+
+register_control() {
   # Registered for every case: another test of the prefix may have unregistered the library.
   # Suites that test an installed or a portable program set e2e_register=0 and leave it alone.
   [[ "${e2e_register:-1}" == 1 ]] || return 0
@@ -161,7 +206,10 @@ launch() {
 }
 
 run_target() {
-  exec timeout 170 wine "$click_target" "$(winepath -w "$case_dir/clicks.log" 2>/dev/null)" 650 100 300 200
+  local times=()
+  ((target_times)) && times=(times)
+  exec timeout 170 wine "$click_target" "$(winepath -w "$case_dir/clicks.log" 2>/dev/null)" 650 100 300 200 \
+    "${times[@]}"
 }
 start_target() {
   rm -f "$case_dir/clicks.log"
@@ -218,12 +266,53 @@ snapshot() {
 # field NAME COLUMN: a column of the control NAME in the last snapshot (found by class and place).
 # Columns: 3 x, 4 y, 5 width, 6 height, 7 visible, 8 enabled, 9 checked, 10 text.
 field() {
-  awk -F '\t' -v class="${control_class[$1]}" -v x="${control_left[$1]}" -v y="${control_top[$1]}" -v col="$2" '
+  local x=$((control_left[$1] * dpi / 96)) y=$((control_top[$1] * dpi / 96))
+  awk -F '\t' -v class="${control_class[$1]}" -v x="$x" -v y="$y" -v col="$2" '
     $1 == "child" && tolower($2) == tolower(class) && $3 - x <= 2 && x - $3 <= 2 && $4 - y <= 2 && y - $4 <= 2 {
       print $col; exit
     }' "$case_dir/window.txt"
 }
 text_of() { field "$1" 10; }
+
+# The name of the control that a child record (probe focus) describes, found by class and place.
+control_named_by() {
+  local name x y
+  for name in "${!control_class[@]}"; do
+    x=$((control_left[$name] * dpi / 96)) y=$((control_top[$name] * dpi / 96))
+    awk -F '\t' -v class="${control_class[$name]}" -v x="$x" -v y="$y" '
+      $1 == "child" && tolower($2) == tolower(class) && $3 - x <= 2 && x - $3 <= 2 && $4 - y <= 2 && y - $4 <= 2 {
+        found = 1
+      } END { exit !found }' <<<"$1" && echo "$name" && return 0
+  done
+  echo "${1%%$'\t'*}"
+}
+# The control of Clickora that holds the keyboard focus: a name, "window" or "none".
+focused_control() { control_named_by "$(probe focus Clickora)"; }
+focus_is() { [[ "$(focused_control)" == "$1" ]]; }
+
+# Ends tapvane.exe (the one this case started) and waits until its window is gone.
+stop_tapvane() {
+  if alive "$tapvane_pid"; then
+    kill "$tapvane_pid" 2>/dev/null
+    wait "$tapvane_pid" 2>/dev/null
+  fi
+  tapvane_pid=
+  probe gone Clickora 15000 >/dev/null || fail "the window stayed after the program was ended"
+}
+
+# drag X1 Y1 X2 Y2: presses the left button at the first point, moves in steps to the second and
+# lets go there.
+drag() {
+  local steps=8 i
+  xdotool mousemove "$1" "$2" sleep 0.1 mousedown 1 >/dev/null 2>&1 || fail "xdotool could not press at $1,$2"
+  for ((i = 1; i <= steps; i++)); do
+    xdotool mousemove $(($1 + ($3 - $1) * i / steps)) $(($2 + ($4 - $2) * i / steps)) sleep 0.05 >/dev/null 2>&1
+  done
+  xdotool sleep 0.1 mouseup 1 >/dev/null 2>&1
+}
+
+# The window's state in the last snapshot: normal, minimized or maximized.
+window_state() { awk -F '\t' '$1 == "window" { print $11; exit }' "$case_dir/window.txt"; }
 
 # Sets left, top, right, bottom (the outer rectangle) and cx, cy (the client area's origin), in
 # screen pixels, from the last snapshot.

@@ -8,10 +8,16 @@
 //   probe.exe close TITLE      posts WM_CLOSE to the window
 //   probe.exe tips TITLE       the tooltip text of every button of the window, by its place
 //   probe.exe list             every visible top-level window
+//   probe.exe focus TITLE      the child control of the window that has the keyboard focus
+//   probe.exe show TITLE HOW   minimizes (HOW min) or restores (HOW restore) the window
+//   probe.exe hit TITLE X Y    the window's hit-test code at the screen point (11 right border,
+//   ...) probe.exe clip TEXT [N]    puts TEXT, repeated N times, on the clipboard as Unicode text
+//   probe.exe hold PATH MS     opens PATH for reading, shared with nobody, for MS milliseconds
 //
 // TITLE matches a caption exactly; a TITLE ending in '*' matches captions that begin with the rest.
 // Output is UTF-8, one record a line, fields separated by tabs; coordinates are pixels, children
-// relative to the top-level window's client area. Exit status: 0 done, 1 window not found, 2 usage.
+// relative to the top-level window's client area. The window record ends with its state (normal,
+// minimized or maximized). Exit status: 0 done, 1 window (or file) not found, 2 usage.
 
 #include <windows.h>
 // commctrl.h and shellapi.h need the types of windows.h.
@@ -19,6 +25,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -122,6 +129,38 @@ int Wait(std::wstring_view pattern, long milliseconds, bool want_present) {
   }
 }
 
+const char* StateName(HWND window) {
+  if (::IsIconic(window)) return "minimized";
+  if (::IsZoomed(window)) return "maximized";
+  return "normal";
+}
+
+void PrintChild(HWND child, POINT origin) {
+  RECT rect{};
+  ::GetWindowRect(child, &rect);
+  const std::wstring class_name = ClassName(child);
+  char checked = '-';
+  const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
+  const LONG_PTR kind = style & BS_TYPEMASK;
+  if (::lstrcmpiW(class_name.c_str(), L"Button") == 0 &&
+      (kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON || kind == BS_CHECKBOX ||
+       kind == BS_AUTOCHECKBOX)) {
+    checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? '1' : '0';
+  }
+  Print(Join({"child", ToUtf8(class_name), Num(rect.left - origin.x), Num(rect.top - origin.y),
+              Num(rect.right - rect.left), Num(rect.bottom - rect.top),
+              ::IsWindowVisible(child) ? "1" : "0", ::IsWindowEnabled(child) ? "1" : "0",
+              std::string(1, checked), ToUtf8(WindowText(child))}));
+}
+
+int Usage() {
+  Print(
+      "usage: probe.exe wait|gone TITLE MS | texts|close|focus|tips TITLE | show TITLE min|restore "
+      "| "
+      "hit TITLE X Y | clip TEXT [N] | hold PATH MS | list");
+  return 2;
+}
+
 int Texts(HWND window) {
   RECT outer{};
   ::GetWindowRect(window, &outer);
@@ -131,35 +170,77 @@ int Texts(HWND window) {
   ::ClientToScreen(window, &origin);
   Print(Join({"window", Num(outer.left), Num(outer.top), Num(outer.right), Num(outer.bottom),
               Num(origin.x), Num(origin.y), Num(client.right), Num(client.bottom),
-              ToUtf8(WindowText(window))}));
+              ToUtf8(WindowText(window)), StateName(window)}));
 
-  struct Context {
-    HWND parent;
-    POINT origin;
-  } context{window, origin};
   ::EnumChildWindows(
       window,
       [](HWND child, LPARAM param) CALLBACK -> BOOL {
-        const auto* ctx = reinterpret_cast<const Context*>(param);
-        RECT rect{};
-        ::GetWindowRect(child, &rect);
-        const std::wstring class_name = ClassName(child);
-        char checked = '-';
-        const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
-        const LONG_PTR kind = style & BS_TYPEMASK;
-        if (::lstrcmpiW(class_name.c_str(), L"Button") == 0 &&
-            (kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON || kind == BS_CHECKBOX ||
-             kind == BS_AUTOCHECKBOX)) {
-          checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? '1' : '0';
-        }
-        Print(Join({"child", ToUtf8(class_name), Num(rect.left - ctx->origin.x),
-                    Num(rect.top - ctx->origin.y), Num(rect.right - rect.left),
-                    Num(rect.bottom - rect.top), ::IsWindowVisible(child) ? "1" : "0",
-                    ::IsWindowEnabled(child) ? "1" : "0", std::string(1, checked),
-                    ToUtf8(WindowText(child))}));
+        PrintChild(child, *reinterpret_cast<const POINT*>(param));
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&context));
+      reinterpret_cast<LPARAM>(&origin));
+  return 0;
+}
+
+// The focus belongs to the window's thread; another process sees it through the thread's GUI
+// state.
+int Focus(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus) {
+    Print("none");
+    return 0;
+  }
+  POINT origin{0, 0};
+  ::ClientToScreen(window, &origin);
+  if (info.hwndFocus == window) {
+    Print("window");
+    return 0;
+  }
+  PrintChild(info.hwndFocus, origin);
+  return 0;
+}
+
+int Show(HWND window, std::wstring_view how) {
+  int command = 0;
+  if (how == L"min") command = SW_MINIMIZE;
+  if (how == L"restore") command = SW_RESTORE;
+  if (command == 0) return Usage();
+  ::ShowWindow(window, command);
+  return 0;
+}
+
+int Clip(std::wstring_view text, long repeat) {
+  std::wstring all;
+  for (long i = 0; i < repeat; ++i) all += text;
+  const std::size_t bytes = (all.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!memory) return 1;
+  void* data = ::GlobalLock(memory);
+  std::memcpy(data, all.c_str(), bytes);
+  ::GlobalUnlock(memory);
+  if (!::OpenClipboard(nullptr)) {
+    ::GlobalFree(memory);
+    return 1;
+  }
+  ::EmptyClipboard();
+  // The clipboard owns the memory once it has taken it.
+  if (!::SetClipboardData(CF_UNICODETEXT, memory)) ::GlobalFree(memory);
+  ::CloseClipboard();
+  Print("copied");
+  return 0;
+}
+
+int Hold(const wchar_t* path, long milliseconds) {
+  const HANDLE file =
+      ::CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Print("cannot open");
+    return 1;
+  }
+  Print("held");
+  ::Sleep(static_cast<DWORD>(milliseconds));
+  ::CloseHandle(file);
   return 0;
 }
 
@@ -265,14 +346,12 @@ int List() {
   return 0;
 }
 
-int Usage() {
-  Print("usage: probe.exe wait|gone TITLE MS | texts|close|tips TITLE | list");
-  return 2;
-}
-
 }  // namespace
 
 int main() {
+  // Pixels as the screen has them, whatever the system's DPI: the tests compare them with what
+  // tapvane, which is DPI aware, reads out and clicks.
+  ::SetProcessDPIAware();
   int argc = 0;
   std::unique_ptr<wchar_t*, LocalFreer> args(::CommandLineToArgvW(::GetCommandLineW(), &argc));
   if (!args || argc < 2) return Usage();
@@ -281,6 +360,13 @@ int main() {
   if (command == L"list") return List();
   if (argc < 3) return Usage();
   const std::wstring_view title = args.get()[2];
+  if (command == L"clip") {
+    return Clip(title, argc >= 4 ? std::wcstol(args.get()[3], nullptr, 10) : 1);
+  }
+  if (command == L"hold") {
+    if (argc < 4) return Usage();
+    return Hold(args.get()[2], std::wcstol(args.get()[3], nullptr, 10));
+  }
 
   if (command == L"wait" || command == L"gone") {
     if (argc < 4) return Usage();
@@ -296,5 +382,13 @@ int main() {
   if (command == L"texts") return Texts(window);
   if (command == L"tips") return Tips(window);
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (command == L"focus") return Focus(window);
+  if (command == L"show" && argc >= 4) return Show(window, args.get()[3]);
+  if (command == L"hit" && argc >= 5) {
+    const LPARAM point = MAKELPARAM(std::wcstol(args.get()[3], nullptr, 10) & 0xFFFF,
+                                    std::wcstol(args.get()[4], nullptr, 10) & 0xFFFF);
+    Print(Num(static_cast<long>(::SendMessageW(window, WM_NCHITTEST, 0, point))));
+    return 0;
+  }
   return Usage();
 }

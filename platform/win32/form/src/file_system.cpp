@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/desktop_services.h"
@@ -64,6 +65,14 @@ FileResult Win32FileSystem::ReadText(const std::string& path, std::string& conte
     return Failure(::GetLastError());
   }
   bytes.resize(read);
+  // NOTE: a file that begins with a UTF-8 byte-order mark (as some editors write) is UTF-8, and
+  // the mark must go before the text is decoded: read as the ANSI code page it would become three
+  // letters that no test for the mark downstream recognises.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (std::string_view(bytes).starts_with(kByteOrderMark)) {
+    contents = CodePageToUtf8(std::string_view(bytes).substr(kByteOrderMark.size()), CP_UTF8);
+    return {};
+  }
   contents = CodePageToUtf8(bytes, CP_ACP);
   return {};
 }

@@ -32,6 +32,14 @@ std::string RawBytes(const std::wstring& path) {
   return std::string(buffer, read);
 }
 
+void WriteRawBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  ::CloseHandle(file);
+}
+
 int FilesIn(const std::wstring& folder) {
   WIN32_FIND_DATAW found{};
   HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -63,6 +71,38 @@ TEST_CASE("a settings file is written byte for byte and read back") {
   CHECK(contents == "12\r\n");
   CHECK_EQ(FilesIn(folder), 1);  // no temporary file left beside it
 
+  ::DeleteFileW(path.c_str());
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+TEST_CASE("a byte-order mark is skipped and the rest read as UTF-8, plain files as ANSI") {
+  Win32FileSystem files;
+  const std::wstring folder = TestFolder();
+  const std::wstring path = folder + L"\\marked.kpf";
+  struct Row {
+    std::string bytes;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"\xEF\xBB\xBF"
+       "77\r\n88\r\n",
+       "77\r\n88\r\n"},
+      {"\xEF\xBB\xBF", ""},
+      {"\xEF\xBB\xBF"
+       "\xC3\xA9\r\n",
+       "\xC3\xA9\r\n"},  // é as UTF-8 after the mark
+      {"\xEF\xBB"
+       "1\r\n",
+       CodePageToUtf8("\xEF\xBB"
+                      "1\r\n",
+                      CP_ACP)},  // no whole mark
+  };
+  for (const Row& row : rows) {
+    WriteRawBytes(path, row.bytes);
+    std::string contents;
+    CHECK(files.ReadText(Narrow(path), contents).ok);
+    CHECK(contents == row.text);
+  }
   ::DeleteFileW(path.c_str());
   ::RemoveDirectoryW(folder.c_str());
 }
