@@ -112,7 +112,7 @@ case "$test_name" in
     xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowmap "$window"
     until_true 5 wm_state_is Normal || fail "not restored"
     until_true 5 outer_size_right || fail "restored at another size: $(geometry_text)"
-    at_designed_point || fail "restored at another place: $(geometry_text)"
+    until_true 5 at_designed_point || fail "restored at another place: $(geometry_text)"
     kill -0 "$tapvane_pid" || fail "the program ended"
     ;;
 
