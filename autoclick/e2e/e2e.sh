@@ -290,6 +290,33 @@ run_case_help_menu() {
   help_opens
 }
 
+# Without manual.chm beside the program, Manual > Manual says so in Thai, naming where the manual was looked
+# for, and the program goes on.
+run_case_help_missing() {
+  mkdir -p "$case_dir/alone"
+  cp "$tapvane" "$case_dir/alone/tapvane.exe"
+  local shipped=$tapvane
+  tapvane=$case_dir/alone/tapvane.exe
+  start_tapvane
+  tapvane=$shipped
+  choose_menu Manual 1
+  probe wait Quorvel 15000 >/dev/null || fail "Manual > Manual without the manual gave no message"
+  probe texts Quorvel >"$case_dir/message.txt"
+  awk -F '\t' '$1 == "child" && index($10, "ไม่พบคู่มือการใช้งาน ") == 1 && $10 ~ /alone\\manual\.chm: / { found = 1 }
+    END { exit !found }' "$case_dir/message.txt" ||
+    fail "the message does not name the missing manual: $(cat "$case_dir/message.txt")"
+  # Its OK button, pressed with the mouse as a user would.
+  local ox oy bx by bw bh
+  read -r ox oy < <(awk -F '\t' '$1 == "window" { print $6, $7 }' "$case_dir/message.txt")
+  read -r bx by bw bh < <(awk -F '\t' '$1 == "child" && $2 == "Button" { print $3, $4, $5, $6; exit }' \
+    "$case_dir/message.txt")
+  click_at $((ox + bx + bw / 2)) $((oy + by + bh / 2))
+  probe gone Quorvel 10000 >/dev/null || fail "the message box did not close"
+  alive "$tapvane_pid" || fail "the program ended after the message"
+  probe wait 'Clickora Manual' 0 >/dev/null && fail "a help window opened without the manual"
+  return 0
+}
+
 # press_start_expecting MESSAGE: Start with the period typed shows MESSAGE; after OK the window
 # stays, with Start given back.
 press_start_expecting() {

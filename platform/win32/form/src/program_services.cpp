@@ -74,8 +74,7 @@ void Win32ProgramServices::ShowHelp() {
     }
   }
   if (!html_help_) {
-    ShowMessage("The help viewer (hhctrl.ocx) is not available to open " + Narrow(help_file_) +
-                ".");
+    ShowMessage("เปิดคู่มือไม่ได้ เครื่องนี้ไม่มีตัวเปิดคู่มือ (hhctrl.ocx): " + Narrow(help_file_));
     return;
   }
   // The viewer reports a damaged file itself; the program goes on beside it.
@@ -83,8 +82,7 @@ void Win32ProgramServices::ShowHelp() {
   // NOTE: for a file that is not there at all the viewer returns without a word on some
   // systems (Wine among them); the user is told rather than left with nothing happening.
   if (::GetFileAttributesW(help_file_.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    ShowMessage("The help file " + Narrow(help_file_) +
-                " cannot be opened: " + SystemErrorText(::GetLastError()));
+    ShowMessage("ไม่พบคู่มือการใช้งาน " + Narrow(help_file_) + ": " + SystemErrorText(::GetLastError()));
   }
 }
 
