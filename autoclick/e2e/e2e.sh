@@ -290,8 +290,8 @@ run_case_help_menu() {
   help_opens
 }
 
-# Without manual.chm beside the program, Manual > Manual says so in Thai, naming where the manual was looked
-# for, and the program goes on.
+# Without manual.chm beside the program, Manual > Manual says so in Thai, naming where the manual
+# was looked for, and the program goes on.
 run_case_help_missing() {
   mkdir -p "$case_dir/alone"
   cp "$tapvane" "$case_dir/alone/tapvane.exe"
