@@ -31,6 +31,7 @@ readonly too_short_message='ใส่ค่าเวลามากกว่า 
 readonly stopped_head='หยุดแล้ว คลิกไป'
 readonly tip_head='กด F6 เพื่อหยุด — คลิกครั้งต่อไปเวลา '
 readonly taken_head='ใช้ปุ่ม F6 หยุดไม่ได้: โปรแกรมอื่นใช้ปุ่มนี้อยู่ — คลิกครั้งต่อไปเวลา '
+readonly dialog_failed_message='เปิดหน้าต่างเลือกไฟล์ไม่ได้'
 
 trap cleanup EXIT
 
@@ -996,6 +997,41 @@ run_case_dpi_144() {
   ((down == 2 && up == 2)) || fail "the target got $down presses and $up releases at 930,150: $(cat "$case_dir/clicks.log")"
 }
 window_on_screen() { snapshot && read_geometry && ((top >= 0 && bottom <= 768)); }
+# The file dialogs' library is loaded when File > Open or Save first asks for it, not at start-up.
+# With it missing the program still starts; each command then says that the dialog cannot be
+# shown, and the window, its fields and the read-out go on.
+run_tapvane_without_dialogs() {
+  cd "$case_dir" && WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}comdlg32=d" \
+    exec timeout 170 wine "$tapvane"
+}
+
+run_case_dialogs_missing() {
+  launch Clickora "$case_dir/tapvane.out" run_tapvane_without_dialogs ||
+    fail "without comdlg32 the window \"Clickora\" did not appear"
+  tapvane_pid=$launched_pid
+  wait_for "the read-out" 10 readout_started
+  focus_desktop
+  type_into Text4 321
+  local item
+  for item in 1 2; do
+    choose_menu File "$item"
+    probe wait Quorvel 15000 >/dev/null || fail "File item $item showed no message box titled Quorvel"
+    dialog_has_text Quorvel "$dialog_failed_message" ||
+      fail "the message box of File item $item does not say \"$dialog_failed_message\""
+    focus_desktop Quorvel
+    xdotool key Return >/dev/null 2>&1
+    probe gone Quorvel 10000 >/dev/null || fail "the message box did not close"
+    alive "$tapvane_pid" || fail "the program ended after File item $item"
+  done
+  snapshot
+  expect_text Text4 321
+  local before
+  before=$(text_of Text1)
+  wait_for "the time read-out to move on" 5 time_moved_from "$before"
+}
+
+readout_started() { snapshot && [[ "$(text_of Text2)" == " x : "* ]]; }
+time_moved_from() { snapshot && [[ "$(text_of Text1)" != "$1" ]]; }
 
 main() {
   rm -rf "$case_dir" "$artifacts/$case_name-failure.png"

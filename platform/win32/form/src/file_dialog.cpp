@@ -14,6 +14,9 @@ namespace {
 // Room for long paths: the dialog fails with FNERR_BUFFERTOOSMALL rather than cutting a name.
 constexpr std::size_t kFileNameCapacity = 32768;
 
+using ShowFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+using ExtendedErrorFunction = DWORD(WINAPI*)();
+
 }  // namespace
 
 void CommonFileDialog::SetDialogTitle(std::string_view title) {
@@ -43,6 +46,11 @@ DialogResult CommonFileDialog::ShowSave() {
 }
 
 DialogResult CommonFileDialog::Show(bool save) {
+  if (!library_.Loaded()) library_ = SystemLibrary(L"comdlg32.dll");
+  const auto show = library_.Entry<ShowFunction>(save ? "GetSaveFileNameW" : "GetOpenFileNameW");
+  const auto extended_error = library_.Entry<ExtendedErrorFunction>("CommDlgExtendedError");
+  if (!show || !extended_error) return DialogResult::kFailed;
+
   std::vector<wchar_t> file(kFileNameCapacity, L'\0');
   file_name_.copy(file.data(), std::min(file_name_.size(), file.size() - 1));
 
@@ -60,13 +68,13 @@ DialogResult CommonFileDialog::Show(bool save) {
       OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
       (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
 
-  const BOOL confirmed = save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
+  const BOOL confirmed = show(&dialog);
   if (confirmed) {
     file_name_.assign(file.data());
     return DialogResult::kConfirmed;
   }
   // Zero means the user cancelled; anything else is the dialog's own failure.
-  return ::CommDlgExtendedError() == 0 ? DialogResult::kCancelled : DialogResult::kFailed;
+  return extended_error() == 0 ? DialogResult::kCancelled : DialogResult::kFailed;
 }
 
 }  // namespace clickora::platform::win32

@@ -5,11 +5,14 @@
 #include <string>
 
 #include "platform/window.h"
+#include "system_library.h"
 
 namespace clickora::platform::win32 {
 
 // The common file dialog component on GetOpenFileNameW / GetSaveFileNameW, modal to its owner.
-// Its settings persist from one show to the next, FileName included.
+// Its settings persist from one show to the next, FileName included. comdlg32 (and with it the
+// shell and the printer spooler) is loaded at the first show, not with the program; when it
+// cannot be loaded the show fails, which the program reports as a dialog that cannot be shown.
 class CommonFileDialog final : public FileDialog {
  public:
   explicit CommonFileDialog(HWND owner) : owner_(owner) {}
@@ -27,6 +30,7 @@ class CommonFileDialog final : public FileDialog {
   DialogResult Show(bool save);
 
   HWND owner_;
+  SystemLibrary library_;
   std::wstring title_;
   std::wstring init_dir_;
   std::wstring default_ext_;  // without its dot

@@ -1,9 +1,8 @@
 #include "form_graphics.h"
 
-#include <wincodec.h>
+#include <cstring>
 
 #include "form_layout.h"
-#include "platform/win32/com_ptr.h"
 #include "twips.h"
 #include "win_text.h"
 
@@ -62,78 +61,58 @@ COLORREF ColourOf(const ColourDesign& colour, int default_system_colour) {
   return ::GetSysColor(default_system_colour);
 }
 
+HRESULT PictureFromPackedDib(const void* dib, std::size_t size, Picture& picture) {
+  constexpr LONG kLargestSide = 16384;
+  BITMAPINFOHEADER header;
+  if (!dib || size < sizeof header) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+  std::memcpy(&header, dib, sizeof header);  // the block need not be aligned
+  const LONG height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  if (header.biSize < sizeof header || header.biSize > size || header.biPlanes != 1 ||
+      (header.biBitCount != 24 && header.biBitCount != 32) || header.biCompression != BI_RGB ||
+      header.biClrUsed != 0 || header.biWidth <= 0 || header.biWidth > kLargestSide ||
+      height == 0 || height > kLargestSide) {
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+  }
+  // Rows are padded to whole 32-bit words.
+  const std::size_t stride =
+      ((static_cast<std::size_t>(header.biWidth) * header.biBitCount + 31) / 32) * 4;
+  if ((size - header.biSize) / stride < static_cast<std::size_t>(height))
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+  picture.info = static_cast<const BITMAPINFO*>(dib);
+  picture.bits = static_cast<const BYTE*>(dib) + header.biSize;
+  picture.width = static_cast<int>(header.biWidth);
+  picture.height = static_cast<int>(height);
+  return S_OK;
+}
+
 HRESULT LoadPictureResource(HMODULE module, const wchar_t* name, Picture& picture) {
-  const HRSRC resource = ::FindResourceW(module, name, MAKEINTRESOURCEW(10));  // RT_RCDATA
+  const HRSRC resource = ::FindResourceW(module, name, MAKEINTRESOURCEW(2));  // RT_BITMAP
   if (!resource) return HRESULT_FROM_WIN32(::GetLastError());
   const HGLOBAL loaded = ::LoadResource(module, resource);
   const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
   const DWORD size = ::SizeofResource(module, resource);
   if (!bytes || size == 0) return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
-
-  ComPtr<IWICImagingFactory> factory;
-  HRESULT hr = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, factory.PutVoid());
-  if (FAILED(hr)) return hr;
-  ComPtr<IWICStream> stream;
-  hr = factory->CreateStream(stream.Put());
-  if (FAILED(hr)) return hr;
-  // The resource stays mapped for the module's lifetime, so the stream may read it in place.
-  hr = stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(bytes)), size);
-  if (FAILED(hr)) return hr;
-  ComPtr<IWICBitmapDecoder> decoder;
-  hr = factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                        decoder.Put());
-  if (FAILED(hr)) return hr;
-  ComPtr<IWICBitmapFrameDecode> frame;
-  hr = decoder->GetFrame(0, frame.Put());
-  if (FAILED(hr)) return hr;
-  ComPtr<IWICFormatConverter> converter;
-  hr = factory->CreateFormatConverter(converter.Put());
-  if (FAILED(hr)) return hr;
-  hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                             nullptr, 0.0, WICBitmapPaletteTypeCustom);
-  if (FAILED(hr)) return hr;
-  UINT width = 0, height = 0;
-  hr = converter->GetSize(&width, &height);
-  if (FAILED(hr)) return hr;
-  if (width == 0 || height == 0 || width > 16384 || height > 16384)
-    return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down rows, as WIC gives them
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueGdiObject bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) return E_OUTOFMEMORY;
-  const UINT stride = width * 4;
-  hr = converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits));
-  if (FAILED(hr)) return hr;
-  picture.bitmap = std::move(bitmap);
-  picture.width = static_cast<int>(width);
-  picture.height = static_cast<int>(height);
-  return S_OK;
+  return PictureFromPackedDib(bytes, size, picture);
 }
 
 void PaintFormSurface(HDC dc, const RECT& client, const Picture* picture, unsigned dpi,
                       const std::vector<ControlDesign>& controls, FontSet& fonts) {
   ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-  if (picture && picture->bitmap) {
-    const UniqueHdc source(::CreateCompatibleDC(dc));
-    const HGDIOBJ old = ::SelectObject(source.Get(), picture->bitmap.Get());
+  if (picture && picture->info) {
     if (dpi == kBaseDpi) {
-      ::BitBlt(dc, 0, 0, picture->width, picture->height, source.Get(), 0, 0, SRCCOPY);
+      // NOTE: with a bottom-up DIB, SetDIBitsToDevice counts its start line from the bottom;
+      // drawing every line from 0 needs no care for that.
+      ::SetDIBitsToDevice(
+          dc, 0, 0, static_cast<DWORD>(picture->width), static_cast<DWORD>(picture->height), 0, 0,
+          0, static_cast<UINT>(picture->height), picture->bits, picture->info, DIB_RGB_COLORS);
     } else {
       ::SetStretchBltMode(dc, HALFTONE);
       ::SetBrushOrgEx(dc, 0, 0, nullptr);
-      ::StretchBlt(dc, 0, 0, MulDiv(picture->width, static_cast<int>(dpi), kBaseDpi),
-                   MulDiv(picture->height, static_cast<int>(dpi), kBaseDpi), source.Get(), 0, 0,
-                   picture->width, picture->height, SRCCOPY);
+      ::StretchDIBits(dc, 0, 0, MulDiv(picture->width, static_cast<int>(dpi), kBaseDpi),
+                      MulDiv(picture->height, static_cast<int>(dpi), kBaseDpi), 0, 0,
+                      picture->width, picture->height, picture->bits, picture->info, DIB_RGB_COLORS,
+                      SRCCOPY);
     }
-    ::SelectObject(source.Get(), old);
   }
   for (auto control = controls.rbegin(); control != controls.rend(); ++control) {
     if (control->kind == ControlKind::kLabel && control->visible)

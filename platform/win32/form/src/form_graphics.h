@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -31,14 +32,23 @@ class FontSet {
 // A colour of the design as a COLORREF; Default stands for the given system colour.
 COLORREF ColourOf(const ColourDesign& colour, int default_system_colour);
 
-// A decoded picture held as a 32-bit top-down DIB section.
+// A picture in the program's resources, drawn straight from the mapped resource: a packed DIB
+// (BITMAPINFOHEADER and bottom-up or top-down rows of 24 or 32 bits per pixel, BI_RGB) in an
+// RT_BITMAP resource. The build converts the design's image to that form, so start-up decodes
+// nothing and loads no image codec.
 struct Picture {
-  UniqueGdiObject bitmap;
+  const BITMAPINFO* info = nullptr;
+  const void* bits = nullptr;
   int width = 0;
   int height = 0;
 };
 
-// Decodes an image (JPEG, PNG, BMP...) embedded as an RCDATA resource of module, through WIC.
+// Checks a packed DIB of `size` bytes and points picture at it; the memory must outlive picture.
+// Fails with ERROR_INVALID_DATA for a header or pixel format it does not take, or rows the block
+// cannot hold.
+HRESULT PictureFromPackedDib(const void* dib, std::size_t size, Picture& picture);
+
+// The picture of RT_BITMAP resource `name` of module, which stays mapped while module is loaded.
 HRESULT LoadPictureResource(HMODULE module, const wchar_t* name, Picture& picture);
 
 // Paints the window's own surface back to front: the form's background colour, the picture

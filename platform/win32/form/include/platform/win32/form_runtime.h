@@ -9,8 +9,9 @@
 namespace clickora::platform::win32 {
 
 // Resource name under which a design's asset (the background picture "background.jpg") is
-// embedded in the executable as RCDATA: upper case, every character other than a letter or a
-// digit replaced by '_' ("BACKGROUND_JPG"). The window icon is the executable's icon group 1.
+// embedded in the executable, the picture as a DIB of type RT_BITMAP made at build time: upper
+// case, every character other than a letter or a digit replaced by '_' ("BACKGROUND_JPG"). The
+// window icon is the executable's icon group 1.
 std::wstring AssetResourceName(std::string_view asset);
 
 // The window runtime on raw Win32: one top-level window per design, intrinsic controls as child

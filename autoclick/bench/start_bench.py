@@ -1,0 +1,281 @@
+#!/usr/bin/env python3
+"""Start-up benchmark of tapvane.exe against readout_floor.exe under Wine.
+
+start_bench.py --tapvane EXE --horolon OCX --floor EXE [--floor-cc6 EXE] --work DIR [--runs N]
+               [--cpu-seconds S] [--display :N] [--loaddll]
+
+In a Wine prefix of its own (DIR/prefix) on an X server of its own (a fresh Xvfb, or --display),
+both programs are started in turn N times, the order swapped every round. For each start it
+measures the time from launch to the map of the program's window (an X MapNotify with the
+window's title, seen by an Xlib client that listens on the root window), then, after a second to
+settle, the read-out's CPU over S seconds (utime + stime of the program's Wine process) and its
+private memory (Private_Dirty of smaps_rollup). It prints every run, the medians and the ratios
+tapvane / floor beside the goals. --floor-cc6 adds a second yardstick, the floor with the common
+controls of version 6 (tapvane's manifest asks for them), and the ratios against it. --loaddll
+also lists the DLLs each program has loaded once its window shows, and those tapvane loads beyond
+the floor.
+
+A benchmark, not a test: it never fails on a figure. The machine's other load shows in the
+figures; the medians and the swapped order keep it from favouring either program.
+"""
+import argparse
+import ctypes
+import ctypes.util
+import os
+import re
+import select
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import time
+
+GOALS = {"start_ms": 1.3, "cpu_pct": 1.1, "private_mb": 1.5}
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+class XMapEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("event", ctypes.c_ulong),
+                ("window", ctypes.c_ulong), ("override_redirect", ctypes.c_int)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("type", ctypes.c_int), ("xmap", XMapEvent), ("pad", ctypes.c_long * 24)]
+
+
+MAP_NOTIFY = 19
+SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
+
+
+class MapWatcher:
+    """Waits for a top-level window of a given title to be mapped, without polling."""
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        self.x.XPending.argtypes = [ctypes.c_void_p]
+        self.x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.POINTER(XEvent)]
+        self.x.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
+                                      ctypes.POINTER(ctypes.c_char_p)]
+        self.x.XConnectionNumber.argtypes = [ctypes.c_void_p]
+        self.x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.dpy = self.x.XOpenDisplay(display.encode())
+        if not self.dpy:
+            sys.exit(f"start_bench: cannot open the X display {display}")
+        self.x.XSelectInput(self.dpy, self.x.XDefaultRootWindow(self.dpy),
+                            SUBSTRUCTURE_NOTIFY_MASK)
+        self.x.XSync(self.dpy, 1)  # drop what came before the launch
+
+    def drain(self):
+        self.x.XSync(self.dpy, 1)
+
+    def wait_for(self, title, deadline):
+        event = XEvent()
+        fd = self.x.XConnectionNumber(self.dpy)
+        while time.monotonic() < deadline:
+            while self.x.XPending(self.dpy):
+                self.x.XNextEvent(self.dpy, ctypes.byref(event))
+                if event.type != MAP_NOTIFY:
+                    continue
+                name = ctypes.c_char_p()
+                if self.x.XFetchName(self.dpy, event.xmap.window, ctypes.byref(name)) and \
+                        name.value == title.encode():
+                    return time.monotonic()
+            select.select([fd], [], [], max(0.0, deadline - time.monotonic()))
+        return None
+
+
+def cpu_ticks(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime, stime
+
+
+def private_dirty_kb(pid):
+    with open(f"/proc/{pid}/smaps_rollup") as f:
+        for line in f:
+            if line.startswith("Private_Dirty:"):
+                return int(line.split()[1])
+    return 0
+
+
+def loaded_dlls(log_path):
+    names = []
+    with open(log_path, errors="replace") as f:
+        for line in f:
+            found = re.search(r'Loaded L"([^"]*)"', line)
+            if found:
+                name = found.group(1).rsplit("\\", 1)[-1].lower()
+                if name not in names:
+                    names.append(name)
+    return names
+
+
+def run_once(env, program, watcher, cpu_seconds, log_path=None):
+    exe, title = program
+    watcher.drain()
+    run_env = dict(env)
+    if log_path:
+        run_env["WINEDEBUG"] = "+loaddll"
+    err = open(log_path, "w") if log_path else subprocess.DEVNULL
+    start = time.monotonic()
+    # `wine` ends in an exec of the loader, so the child's pid is the program's own process.
+    proc = subprocess.Popen(["wine", os.path.basename(exe)], cwd=os.path.dirname(exe), env=run_env,
+                            stdout=subprocess.DEVNULL, stderr=err)
+    try:
+        shown = watcher.wait_for(title, start + 60)
+        if shown is None:
+            sys.exit(f"start_bench: {title!r} did not show within 60 s")
+        time.sleep(1.0)
+        before, t0 = cpu_ticks(proc.pid), time.monotonic()
+        time.sleep(cpu_seconds)
+        after, t1 = cpu_ticks(proc.pid), time.monotonic()
+        return {"start_ms": (shown - start) * 1000.0,
+                "cpu_pct": 100.0 * (after - before) / CLOCK_TICKS / (t1 - t0),
+                "private_mb": private_dirty_kb(proc.pid) / 1024.0}
+    finally:
+        proc.send_signal(signal.SIGTERM)
+        proc.wait(timeout=30)
+        if log_path:
+            err.close()
+
+
+def wine(env, *args, timeout=300):
+    subprocess.run(["wine", *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   timeout=timeout, check=False)
+
+
+def prepare(args, display):
+    programs = os.path.join(args.work, "programs")
+    os.makedirs(programs, exist_ok=True)
+    # The portable layout: horolon.ocx beside the program, found without registration.
+    for path in (args.tapvane, args.horolon, args.floor, args.floor_cc6):
+        if path:
+            shutil.copy2(path, programs)
+    env = dict(os.environ, WINEPREFIX=os.path.join(args.work, "prefix"), WINEARCH="win64",
+               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display)
+    if not os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
+        print("start_bench: preparing the Wine prefix", env["WINEPREFIX"], flush=True)
+        wine(env, "wineboot", "-i")
+    fontlink = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+    for face in ("Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif"):
+        wine(env, "reg", "add", fontlink, "/v", face, "/t", "REG_MULTI_SZ", "/d", "Loma.ttf,Loma",
+             "/f", timeout=60)
+    # A wineserver kept alive for the whole benchmark: each start then measures the program, not
+    # the start of a Wine session.
+    subprocess.run(["wineserver", "-p600"], env=env, check=False)
+    chosen = {"floor": (os.path.join(programs, os.path.basename(args.floor)), "readout floor")}
+    if args.floor_cc6:
+        chosen["floor_cc6"] = (os.path.join(programs, os.path.basename(args.floor_cc6)),
+                               "readout floor")
+    chosen["tapvane"] = (os.path.join(programs, os.path.basename(args.tapvane)), "Clickora")
+    return env, chosen
+
+
+def start_xvfb():
+    # The first display from :100 up whose lock is free and where Xvfb stays up (another user's
+    # server may hold a number without a lock file visible here).
+    for number in range(100, 200):
+        if os.path.exists(f"/tmp/.X{number}-lock"):
+            continue
+        xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24",
+                                 "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and xvfb.poll() is None:
+            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                time.sleep(0.2)
+                if xvfb.poll() is None:
+                    return xvfb, f":{number}"
+            time.sleep(0.05)
+        if xvfb.poll() is None:
+            xvfb.terminate()
+        xvfb.wait()
+    sys.exit("start_bench: Xvfb did not start on any display from :100 to :199")
+
+
+def report(results, runs):
+    names = list(results)
+    print("\nrun  program     start-up ms   CPU %   private MB")
+    for index in range(runs):
+        for name in names:
+            r = results[name][index]
+            print(f"{index + 1:3}  {name:10} {r['start_ms']:10.0f} {r['cpu_pct']:9.2f} "
+                  f"{r['private_mb']:10.2f}")
+    medians = {name: {key: statistics.median(r[key] for r in results[name]) for key in GOALS}
+               for name in names}
+    print(f"\nmedians of {runs}        start-up ms   CPU %   private MB")
+    for name in names:
+        m = medians[name]
+        print(f"  {name:18} {m['start_ms']:10.0f} {m['cpu_pct']:9.2f} {m['private_mb']:10.2f}")
+
+    def ratios(floor):
+        return {key: medians["tapvane"][key] / medians[floor][key]
+                if medians[floor][key] else float("inf") for key in GOALS}
+
+    against_floor = ratios("floor")
+    print("  tapvane / floor    " + "".join(f"{against_floor[k]:8.2f} x" for k in GOALS))
+    print("  goal               " + "".join(f" <= {GOALS[k]:.1f} x" for k in GOALS))
+    print("  within goal        " + "".join(
+        f"{'yes' if against_floor[k] <= GOALS[k] else 'no':>10}" for k in GOALS))
+    if "floor_cc6" in medians:
+        against_cc6 = ratios("floor_cc6")
+        print("  tapvane / cc6      " + "".join(f"{against_cc6[k]:8.2f} x" for k in GOALS))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--tapvane", required=True)
+    parser.add_argument("--horolon", required=True)
+    parser.add_argument("--floor", required=True)
+    parser.add_argument("--floor-cc6", help="the floor with the common controls of version 6")
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--cpu-seconds", type=float, default=5.0)
+    parser.add_argument("--display", help="an X display of your own; a fresh Xvfb by default")
+    parser.add_argument("--loaddll", action="store_true")
+    args = parser.parse_args()
+    args.work = os.path.abspath(args.work)  # Wine takes only an absolute prefix
+
+    xvfb = None
+    display = args.display
+    if not display:
+        xvfb, display = start_xvfb()
+    env = None
+    try:
+        env, programs = prepare(args, display)
+        watcher = MapWatcher(display)
+        for name in programs:  # warm-up starts, not counted: the file cache
+            run_once(env, programs[name], watcher, 0.2)
+        if args.loaddll:
+            lists = {}
+            for name in programs:
+                log = os.path.join(args.work, f"{name}-loaddll.txt")
+                run_once(env, programs[name], watcher, 0.2, log)
+                lists[name] = loaded_dlls(log)
+                print(f"{name}: {len(lists[name])} modules at start: {' '.join(lists[name])}")
+            extra = [n for n in lists["tapvane"] if n not in lists["floor"]]
+            print(f"tapvane beyond the floor: {' '.join(extra)}")
+        results = {name: [] for name in programs}
+        for index in range(args.runs):
+            order = list(programs) if index % 2 == 0 else list(reversed(programs))
+            for name in order:
+                results[name].append(run_once(env, programs[name], watcher, args.cpu_seconds))
+            print(f"start_bench: round {index + 1} of {args.runs} done", flush=True)
+        report(results, args.runs)
+    finally:
+        if env:
+            subprocess.run(["wineserver", "-k"], env=env, check=False)
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+
+
+if __name__ == "__main__":
+    main()
