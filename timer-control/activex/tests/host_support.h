@@ -182,8 +182,22 @@ class EventSink final : public IDispatch {
   ULONG refs_ = 0;
 };
 
+// The IUnknown of a property bag that lives on a check's stack: its count never ends it.
+class StackPropertyBag : public IPropertyBag {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
+    *out = static_cast<IPropertyBag*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
 // Keeps names in lower case, as tapvane's window does, and finds them in any case.
-class LowerCaseBag final : public IPropertyBag {
+class LowerCaseBag final : public StackPropertyBag {
  public:
   ~LowerCaseBag() {
     for (auto& entry : values_) ::VariantClear(&entry.second);
@@ -212,15 +226,6 @@ class LowerCaseBag final : public IPropertyBag {
     return names;
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
-    *out = static_cast<IPropertyBag*>(this);
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
     const auto found = values_.find(Lower(name));
     if (found == values_.end()) return E_INVALIDARG;

@@ -79,18 +79,9 @@ void CheckPropertyBag() {
 namespace {
 
 // A bag whose Read of one property answers with a given HRESULT; others are not there.
-class FailingBag final : public IPropertyBag {
+class FailingBag final : public StackPropertyBag {
  public:
   FailingBag(const wchar_t* failing, HRESULT answer) : failing_(failing), answer_(answer) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
-    *out = static_cast<IPropertyBag*>(this);
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
     if (Lower(name) != Lower(failing_)) return E_INVALIDARG;
     if (SUCCEEDED(answer_)) {
