@@ -2,9 +2,9 @@
 # tapvane on desktops as users have them, each on a virtual X server of its own.
 #   x11_desktop.sh TEST TAPVANE CLICK_TARGET WORK_DIR SEND_KEYS
 # TEST: wm       under a window manager (openbox): the outer window, frame included, is 3720 by
-#                4990 twips at its first show with its client area at the designed point; a
-#                resize snaps back; a minimized window stays minimized; restoring it brings the
-#                size back
+#                4990 twips at its first show with its client area at the designed point, its
+#                least and most size (WM_NORMAL_HINTS) are that size; a resize snaps back; a
+#                minimized window stays minimized; restoring it brings the size back
 #       wayland  in a Wayland session (weston, with XWayland, on the virtual X server): the window
 #                comes up through XWayland although the session is Wayland's, asking for its place, the
 #                read-out follows the pointer over an X window, the first Start says that clicks
@@ -63,6 +63,12 @@ outer_size_right() {
 # The design's client area (5145, 4395 twips) with the menu bar above it: the same place as
 # without a window manager.
 at_designed_point() { read_geometry && ((client_x == 343 && client_y == 274)); }
+hints_hold_size() {
+  local hints
+  read_geometry && hints=$(xprop -id "$window" WM_NORMAL_HINTS) \
+    && grep -q "minimum size: $client_w by $client_h\$" <<<"$hints" \
+    && grep -q "maximum size: $client_w by $client_h\$" <<<"$hints"
+}
 wm_state_is() { xprop -id "$window" WM_STATE 2>/dev/null | grep -q "window state: $1"; }
 
 # Text4, Text5, Text6 and Text8 typed in: Start holds the focus; Tab visits Text2, Text4, Text5,
@@ -91,6 +97,9 @@ case "$test_name" in
     until_true 10 outer_size_right || fail "first show: $(geometry_text)"
     ((frame_t > 0)) || fail "no frame from the window manager: $(geometry_text)"
     at_designed_point || fail "first show not at the designed point: $(geometry_text)"
+    # The least and the most size the window asks for are the client size the rule holds, so
+    # that tiling window managers float it at that size.
+    until_true 5 hints_hold_size || fail "size hints: $(xprop -id "$window" WM_NORMAL_HINTS)"
     sleep 0.5
     outer_size_right && at_designed_point || fail "after the first show: $(geometry_text)"
     import -window root "$work/wm.png"

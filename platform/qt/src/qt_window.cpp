@@ -58,7 +58,10 @@ QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerSe
   CreateMenus();
   CreateTimers(timers);
   if (!CreateEmbeddedControls(controls, error)) return;
-  main_window_->on_sized = [this] { requested_client_.reset(); };
+  main_window_->on_sized = [this] {
+    requested_client_.reset();
+    CloseSizeHints();
+  };
   main_window_->on_resize = [this] { Raise("Form", "Resize"); };
   main_window_->on_close = [this] { Raise("Form", "Unload"); };
   // A frame that comes or changes makes the outer size another: the window is resized as much
@@ -281,6 +284,10 @@ void QtWindow::SetOuterPixelSize(PixelSize size) {
   const QMargins frame = FrameMargins();
   const QSize client(std::max(1, size.width - frame.left() - frame.right()),
                      std::max(1, size.height - frame.top() - frame.bottom()));
+  // The size the rule holds is also the least and the most the window may take (on X11 the
+  // window's WM_NORMAL_HINTS): tiling compositors and window managers then float the window at
+  // that size instead of stretching it over a whole output. Minimizing is not affected.
+  HoldSizeHints(client);
   // NOTE: the toolkit's resize sends its own idea of the window's place along with the size,
   // and while a window manager reparents the window that idea can be a passing one (0, 0): the
   // window would jump there. Only the size is asked for, and it counts as the window's size
@@ -290,6 +297,35 @@ void QtWindow::SetOuterPixelSize(PixelSize size) {
     return;
   }
   main_window_->resize(client);
+}
+
+void QtWindow::HoldSizeHints(QSize client) {
+  FormMainWindow& window = *main_window_;
+  pending_hints_.reset();
+  if (window.minimumSize() == client && window.maximumSize() == client) return;
+  // Before the window first shows (its first Resize comes then) the limits are fixed at once, so
+  // that the window manager sees them when it first places the window.
+  if (!window.isVisible()) {
+    window.setMinimumSize(client);
+    window.setMaximumSize(client);
+    return;
+  }
+  // NOTE: the toolkit resizes a shown window that lies outside new limits, and that resize sends
+  // its passing idea of the window's place along (see SetOuterPixelSize): the limits are widened
+  // to hold both the present size and the new one, so nothing is resized here, and close on the
+  // new size once the window has it.
+  const QSize present = window.size();
+  window.setMinimumSize(present.boundedTo(client));
+  window.setMaximumSize(present.expandedTo(client));
+  pending_hints_ = client;
+}
+
+void QtWindow::CloseSizeHints() {
+  FormMainWindow& window = *main_window_;
+  if (!pending_hints_ || window.size() != *pending_hints_) return;
+  window.setMinimumSize(*pending_hints_);
+  window.setMaximumSize(*pending_hints_);
+  pending_hints_.reset();
 }
 
 void QtWindow::StartTimers() {

@@ -70,6 +70,10 @@ class QtWindow final : public forms::FormWindowBase {
   void CreateTimers(TimerService& timers);
   bool CreateEmbeddedControls(ControlLibraries& controls, std::string& error);
   QRect Place(const ControlDesign& control) const;
+  // Least and most size of the window's client area, for the window manager: the size the size
+  // rule holds. A shown window's limits close on that size once it has it.
+  void HoldSizeHints(QSize client);
+  void CloseSizeHints();
   // The widths of the window manager's frame around the client area; none without one.
   QMargins FrameMargins() const;
 
@@ -79,6 +83,8 @@ class QtWindow final : public forms::FormWindowBase {
   std::unique_ptr<X11FrameExtents> frame_;
   // The client size last asked of the X server, until it reports a size.
   std::optional<QSize> requested_client_;
+  // The client size the limits close on once the window has it.
+  std::optional<QSize> pending_hints_;
   FormSurface* surface_ = nullptr;  // owned by the main window
   std::unique_ptr<FieldDump> dump_;
   std::map<std::string, std::unique_ptr<IntervalTimer>, std::less<>> timers_;

@@ -271,6 +271,44 @@ TEST_F(QtWindowTest, ASizeSetInsideResizeIsHandledOnceMoreNotRecursively) {
   EXPECT_EQ(window->OuterWidthTwips(), PixelsToTwips(TwipsToPixels(3720, dpi), dpi));
 }
 
+// Tiling window managers float a window whose least and most size are one: the limits follow
+// the size the rule holds, before the first show and after a later change of that size alike.
+TEST_F(QtWindowTest, SizeLimitsAreTheSizeTheRuleHolds) {
+  auto window = Create();
+  RecordingSink sink;
+  int width = 3720, height = 4990;
+  sink.handlers["Form.Resize"] = [&] {
+    window->SetOuterHeightTwips(height);
+    window->SetOuterWidthTwips(width);
+  };
+  window->SetSink(&sink);
+  const double dpi = window->widget().screen()->logicalDotsPerInchX();
+  const QWidget& widget = window->widget();
+  struct Step {
+    int width, height;
+    bool user_resize;  // the user drags a border instead: the limits keep the size
+  };
+  for (const Step& step : {Step{3720, 4990, false}, Step{3720, 4990, true}, Step{3000, 4000, false},
+                           Step{4500, 5200, false}}) {
+    width = step.width;
+    height = step.height;
+    if (!widget.isVisible()) {
+      window->Show();
+    } else if (step.user_resize) {
+      window->widget().resize(700, 700);
+    } else {
+      window->SetOuterHeightTwips(height);
+      window->SetOuterWidthTwips(width);
+    }
+    QApplication::processEvents();
+    QApplication::processEvents();
+    SCOPED_TRACE(width);
+    EXPECT_EQ(widget.frameGeometry().width(), TwipsToPixels(width, dpi));
+    EXPECT_EQ(widget.minimumSize(), widget.size());
+    EXPECT_EQ(widget.maximumSize(), widget.size());
+  }
+}
+
 TEST_F(QtWindowTest, EmbeddedControlsComeFromTheirLibraryByClassName) {
   controls_.Register("Horolib.LongTimer", HOROLON_PLUGIN_FILE);
   FormDesign design = SmallDesign();
