@@ -13,11 +13,16 @@
 //   probe.exe hit TITLE X Y    the window's hit-test code at the screen point (11 right border,
 //   ...) probe.exe clip TEXT [N]    puts TEXT, repeated N times, on the clipboard as Unicode text
 //   probe.exe hold PATH MS     opens PATH for reading, shared with nobody, for MS milliseconds
+//   probe.exe serve            reads one command a line on stdin (the words above, separated by
+//                              tabs) and answers each with its records and a line "end STATUS";
+//                              texts are escaped (\\, \t, \n, \r) so that a record is one line
 //
 // TITLE matches a caption exactly; a TITLE ending in '*' matches captions that begin with the rest.
 // Output is UTF-8, one record a line, fields separated by tabs; coordinates are pixels, children
 // relative to the top-level window's client area. The window record ends with its state (normal,
-// minimized or maximized). Exit status: 0 done, 1 window (or file) not found, 2 usage.
+// minimized or maximized); a child record ends, after its text, with its control id and 1 when it
+// has the keyboard focus; a tip record with the button's control id. Exit status: 0 done, 1 window
+// (or file) not found, 2 usage.
 
 #include <windows.h>
 // commctrl.h and shellapi.h need the types of windows.h.
@@ -48,13 +53,52 @@ std::string ToUtf8(std::wstring_view text) {
   return result;
 }
 
+// Serving, answers are gathered and written whole, and texts are escaped to stay on one line.
+bool g_serving = false;
+std::string g_answer;
+
 // Raw bytes to the standard output, so that the C runtime neither translates line ends nor
 // re-encodes the UTF-8.
-void Print(const std::string& line) {
+void WriteOut(const std::string& bytes) {
   const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD written = 0;
-  ::WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  ::WriteFile(out, "\n", 1, &written, nullptr);
+  ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void Print(const std::string& line) {
+  if (g_serving) {
+    g_answer += line;
+    g_answer += '\n';
+    return;
+  }
+  WriteOut(line + "\n");
+}
+
+// A text field of a record.
+std::string Field(std::wstring_view text) {
+  std::string utf8 = ToUtf8(text);
+  if (!g_serving) return utf8;
+  std::string escaped;
+  escaped.reserve(utf8.size());
+  for (const char c : utf8) {
+    switch (c) {
+      case '\\':
+        escaped += "\\\\";
+        break;
+      case '\t':
+        escaped += "\\t";
+        break;
+      case '\n':
+        escaped += "\\n";
+        break;
+      case '\r':
+        escaped += "\\r";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
 }
 
 std::wstring WindowText(HWND window) {
@@ -135,7 +179,14 @@ const char* StateName(HWND window) {
   return "normal";
 }
 
-void PrintChild(HWND child, POINT origin) {
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void PrintChild(HWND child, POINT origin, HWND focus) {
   RECT rect{};
   ::GetWindowRect(child, &rect);
   const std::wstring class_name = ClassName(child);
@@ -147,17 +198,18 @@ void PrintChild(HWND child, POINT origin) {
        kind == BS_AUTOCHECKBOX)) {
     checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? '1' : '0';
   }
-  Print(Join({"child", ToUtf8(class_name), Num(rect.left - origin.x), Num(rect.top - origin.y),
+  Print(Join({"child", Field(class_name), Num(rect.left - origin.x), Num(rect.top - origin.y),
               Num(rect.right - rect.left), Num(rect.bottom - rect.top),
               ::IsWindowVisible(child) ? "1" : "0", ::IsWindowEnabled(child) ? "1" : "0",
-              std::string(1, checked), ToUtf8(WindowText(child))}));
+              std::string(1, checked), Field(WindowText(child)), Num(::GetDlgCtrlID(child)),
+              child == focus ? "1" : "0"}));
 }
 
 int Usage() {
   Print(
       "usage: probe.exe wait|gone TITLE MS | texts|close|focus|tips TITLE | show TITLE min|restore "
       "| "
-      "hit TITLE X Y | clip TEXT [N] | hold PATH MS | list");
+      "hit TITLE X Y | clip TEXT [N] | hold PATH MS | list | serve");
   return 2;
 }
 
@@ -170,34 +222,38 @@ int Texts(HWND window) {
   ::ClientToScreen(window, &origin);
   Print(Join({"window", Num(outer.left), Num(outer.top), Num(outer.right), Num(outer.bottom),
               Num(origin.x), Num(origin.y), Num(client.right), Num(client.bottom),
-              ToUtf8(WindowText(window)), StateName(window)}));
+              Field(WindowText(window)), StateName(window)}));
 
+  struct Context {
+    POINT origin;
+    HWND focus;
+  } context{origin, FocusOf(window)};
   ::EnumChildWindows(
       window,
       [](HWND child, LPARAM param) CALLBACK -> BOOL {
-        PrintChild(child, *reinterpret_cast<const POINT*>(param));
+        const auto& where = *reinterpret_cast<const Context*>(param);
+        PrintChild(child, where.origin, where.focus);
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&origin));
+      reinterpret_cast<LPARAM>(&context));
   return 0;
 }
 
 // The focus belongs to the window's thread; another process sees it through the thread's GUI
 // state.
 int Focus(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus) {
+  const HWND focus = FocusOf(window);
+  if (!focus) {
     Print("none");
     return 0;
   }
   POINT origin{0, 0};
   ::ClientToScreen(window, &origin);
-  if (info.hwndFocus == window) {
+  if (focus == window) {
     Print("window");
     return 0;
   }
-  PrintChild(info.hwndFocus, origin);
+  PrintChild(focus, origin, focus);
   return 0;
 }
 
@@ -328,7 +384,8 @@ int Tips(HWND window) {
     }
     RECT rect{};
     ::GetWindowRect(button, &rect);
-    Print(Join({"tip", Num(rect.left - origin.x), Num(rect.top - origin.y), ToUtf8(text)}));
+    Print(Join({"tip", Num(rect.left - origin.x), Num(rect.top - origin.y), Field(text),
+                Num(::GetDlgCtrlID(button))}));
   }
   return 0;
 }
@@ -340,37 +397,43 @@ int List() {
     ::GetWindowRect(window, &rect);
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
-    Print(Join({"top", ToUtf8(ClassName(window)), Num(rect.left), Num(rect.top), Num(rect.right),
-                Num(rect.bottom), Num(static_cast<long>(process)), ToUtf8(WindowText(window))}));
+    Print(Join({"top", Field(ClassName(window)), Num(rect.left), Num(rect.top), Num(rect.right),
+                Num(rect.bottom), Num(static_cast<long>(process)), Field(WindowText(window))}));
   }
   return 0;
 }
 
-}  // namespace
+std::wstring FromUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int size =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                        size);
+  return result;
+}
 
-int main() {
-  // Pixels as the screen has them, whatever the system's DPI: the tests compare them with what
-  // tapvane, which is DPI aware, reads out and clicks.
-  ::SetProcessDPIAware();
-  int argc = 0;
-  std::unique_ptr<wchar_t*, LocalFreer> args(::CommandLineToArgvW(::GetCommandLineW(), &argc));
-  if (!args || argc < 2) return Usage();
-  const std::wstring_view command = args.get()[1];
+long Number(const std::wstring& text) {
+  return std::wcstol(text.c_str(), nullptr, 10);
+}
+
+// One command: args[0] is the command word.
+int Run(const std::vector<std::wstring>& args) {
+  const std::size_t count = args.size();
+  if (count < 1) return Usage();
+  const std::wstring_view command = args[0];
 
   if (command == L"list") return List();
-  if (argc < 3) return Usage();
-  const std::wstring_view title = args.get()[2];
-  if (command == L"clip") {
-    return Clip(title, argc >= 4 ? std::wcstol(args.get()[3], nullptr, 10) : 1);
-  }
+  if (count < 2) return Usage();
+  const std::wstring& title = args[1];
+  if (command == L"clip") return Clip(title, count >= 3 ? Number(args[2]) : 1);
   if (command == L"hold") {
-    if (argc < 4) return Usage();
-    return Hold(args.get()[2], std::wcstol(args.get()[3], nullptr, 10));
+    if (count < 3) return Usage();
+    return Hold(title.c_str(), Number(args[2]));
   }
-
   if (command == L"wait" || command == L"gone") {
-    if (argc < 4) return Usage();
-    return Wait(title, std::wcstol(args.get()[3], nullptr, 10), command == L"wait");
+    if (count < 3) return Usage();
+    return Wait(title, Number(args[2]), command == L"wait");
   }
 
   HWND window = FindTopLevel(title, true);
@@ -383,12 +446,58 @@ int main() {
   if (command == L"tips") return Tips(window);
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   if (command == L"focus") return Focus(window);
-  if (command == L"show" && argc >= 4) return Show(window, args.get()[3]);
-  if (command == L"hit" && argc >= 5) {
-    const LPARAM point = MAKELPARAM(std::wcstol(args.get()[3], nullptr, 10) & 0xFFFF,
-                                    std::wcstol(args.get()[4], nullptr, 10) & 0xFFFF);
+  if (command == L"show" && count >= 3) return Show(window, args[2]);
+  if (command == L"hit" && count >= 4) {
+    const LPARAM point = MAKELPARAM(Number(args[2]) & 0xFFFF, Number(args[3]) & 0xFFFF);
     Print(Num(static_cast<long>(::SendMessageW(window, WM_NCHITTEST, 0, point))));
     return 0;
   }
   return Usage();
+}
+
+// The persistent mode: one Wine start for the whole of a test instead of one for every read.
+int Serve() {
+  g_serving = true;
+  const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+  std::string pending;
+  char buffer[4096];
+  for (;;) {
+    std::size_t end = pending.find('\n');
+    while (end == std::string::npos) {
+      DWORD read = 0;
+      if (!::ReadFile(in, buffer, sizeof buffer, &read, nullptr) || read == 0) return 0;
+      pending.append(buffer, read);
+      end = pending.find('\n');
+    }
+    std::string line = pending.substr(0, end);
+    pending.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::wstring> args;
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t tab = line.find('\t', start);
+      args.push_back(FromUtf8(std::string_view(line).substr(start, tab - start)));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    if (args.size() == 1 && args[0] == L"quit") return 0;
+    g_answer.clear();
+    const int status = Run(args);
+    g_answer += "end\t" + Num(status) + "\n";
+    WriteOut(g_answer);
+  }
+}
+
+}  // namespace
+
+int main() {
+  // Pixels as the screen has them, whatever the system's DPI: the tests compare them with what
+  // tapvane, which is DPI aware, reads out and clicks.
+  ::SetProcessDPIAware();
+  int argc = 0;
+  std::unique_ptr<wchar_t*, LocalFreer> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  if (!argv || argc < 2) return Usage();
+  std::vector<std::wstring> args(argv.get() + 1, argv.get() + argc);
+  if (args[0] == L"serve") return Serve();
+  return Run(args);
 }
