@@ -30,6 +30,8 @@ constexpr std::array kBindings{
     Binding{"exitna", "Click", &FrmMousePos::exitna_Click},
     Binding{"Aboutja", "Click", &FrmMousePos::Aboutja_Click},
     Binding{"StopKey", "Pressed", &FrmMousePos::StopKey_Pressed},
+    Binding{"PickKey", "Pressed", &FrmMousePos::PickKey_Pressed},
+    Binding{"Text2", "DblClick", &FrmMousePos::Text2_DblClick},
 };
 
 }  // namespace

@@ -116,7 +116,8 @@ std::vector<ControlDesign> Controls() {
        .height = 375,
        .text = Text(texts::kText2Start),
        .font = kComicSans,
-       .back_colour = kLightGreen},
+       .back_colour = kLightGreen,
+       .tool_tip = Text(texts::kPickTip)},
       {.name = "Command4",
        .kind = ControlKind::kCommandButton,
        .left = 240,
@@ -266,6 +267,7 @@ platform::FormDesign FrmMousePosDesign() {
                .caption = Text(texts::kMenuManual),
                .items = {{.name = "Aboutja", .caption = Text(texts::kMenuManual)}}},
           },
+      .keys = {{.name = "PickKey", .key = Text(texts::kPickKeys)}},
   };
 }
 

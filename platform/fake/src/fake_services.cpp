@@ -107,6 +107,32 @@ void FakeTimeOfDay::FollowClock(const FakeEventLoop& clock) {
   text_.reset();
 }
 
+void FakePickSurface::Begin(std::function<void(const PickOutcome&)> on_done) {
+  ++begins_;
+  if (on_done_) ++stacked_;
+  if (refused_) {
+    on_done({PickOutcome::Kind::kRefused, {}, *refused_});
+    return;
+  }
+  on_done_ = std::move(on_done);
+}
+
+bool FakePickSurface::ClickAt(Point point) {
+  return End({PickOutcome::Kind::kPicked, point, {}});
+}
+
+bool FakePickSurface::Cancel() {
+  return End({PickOutcome::Kind::kCancelled, {}, {}});
+}
+
+bool FakePickSurface::End(const PickOutcome& outcome) {
+  if (!on_done_) return false;
+  const std::function<void(const PickOutcome&)> on_done = std::move(on_done_);
+  on_done_ = nullptr;  // the handler may begin the next pick
+  on_done(outcome);
+  return true;
+}
+
 HotKeyResult FakeGlobalHotKey::Hold(std::string_view key, std::function<void()> on_pressed) {
   if (taken_) return {HotKeyResult::Failure::kTaken, "held by another program"};
   key_ = key;

@@ -184,6 +184,20 @@ void FakeWindow::ChooseMenu(std::string_view name) {
   Raise(name, "Click");
 }
 
+bool FakeWindow::PressKeyByUser(std::string_view key) {
+  for (const WindowKeyDesign& window_key : design_.keys) {
+    if (window_key.key != key) continue;
+    Raise(window_key.name, "Pressed");
+    return true;
+  }
+  return false;
+}
+
+void FakeWindow::DoubleClickByUser(std::string_view text_box) {
+  TextBoxNamed(text_box);  // a name that is no text box is the test's fault
+  Raise(text_box, "DblClick");
+}
+
 void FakeWindow::SetStateByUser(WindowState state) {
   state_ = state;
   Raise("Form", "Resize");

@@ -76,6 +76,14 @@ class QtFormRuntime final : public FormRuntime {
   ControlLibraries& controls_;
 };
 
+// Until the pick window comes: every pick is refused, with the reason.
+class NoPickSurface final : public PickSurface {
+ public:
+  void Begin(std::function<void(const PickOutcome&)> on_done) override {
+    on_done({PickOutcome::Kind::kRefused, {}, "not available"});
+  }
+};
+
 }  // namespace
 
 struct QtPlatform::Impl {
@@ -89,7 +97,8 @@ struct QtPlatform::Impl {
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
   X11GlobalHotKey stop_key;
-  Services services{clock, timers, program, pointer, time_of_day, files, stop_key};
+  NoPickSurface pick;
+  Services services{clock, timers, program, pointer, time_of_day, files, stop_key, pick};
   ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};
 };

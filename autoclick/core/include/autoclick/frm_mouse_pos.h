@@ -34,6 +34,7 @@ inline constexpr int kOuterHeightTwips = 4990;
 // in a message box. The program and the fields stay as they are.
 class FrmMousePos final : public platform::FormEventSink {
  public:
+  // The window must not go while a pick is going: the pick calls back into it at its end.
   FrmMousePos(platform::Window& window, platform::Services& services);
 
   // Runs the procedure bound to (source, event); events without one are ignored.
@@ -55,6 +56,9 @@ class FrmMousePos final : public platform::FormEventSink {
   void Savena_Click();
   // The stop key, F6 from any window, held while a run is going.
   void StopKey_Pressed();
+  // Picking the point with the mouse: F8 in the window, or a double-click on the read-out.
+  void PickKey_Pressed();
+  void Text2_DblClick();
 
   std::int32_t ClickCount() const noexcept { return click_count_; }
   double ClickTarget() const noexcept { return click_target_; }
@@ -79,6 +83,9 @@ class FrmMousePos final : public platform::FormEventSink {
   void ShowNextClickTip();
   // A run has ended, however: the key goes back to other programs and the tip goes.
   void ReleaseStopKey();
+  // A pick of the point for Text4 and Text5; at most one at a time.
+  void BeginPick();
+  void EndPick(const platform::PickOutcome& outcome);
 
   platform::Window& window_;
   platform::Services& services_;
@@ -101,6 +108,7 @@ class FrmMousePos final : public platform::FormEventSink {
   float period_seconds_ = 0;  // of the run going
   std::string stop_key_tip_;  // the stop key's part of the tip during a run
   bool reach_told_ = false;   // the user knows that clicks reach only some windows
+  bool picking_ = false;
   std::optional<std::string> settings_value_;
   // What Start shows again after an error: the caption from before Start when Start itself
   // failed, "Start" when a run failed.

@@ -88,6 +88,16 @@ inline constexpr std::string_view kHelpFileName = "\\manual.chm";
 inline constexpr std::string_view kHelpKeys = "{F1}";
 inline constexpr std::string_view kReadoutX = " x : ";
 inline constexpr std::string_view kReadoutY = " , y :  ";
+// Picking the point with the mouse.
+inline constexpr std::string_view kPickKeys = "{F8}";
+// The read-out's tip: "Double-click here or press F8, then click the point on the screen: its
+// coordinates go into X and Y (Esc or a right click cancels)"
+inline constexpr std::string_view kPickTip =
+    "ดับเบิลคลิกที่นี่หรือกด F8 แล้วคลิกจุดบนหน้าจอ พิกัดของจุดนั้นจะใส่ลงใน X และ Y "
+    "(กด Esc หรือคลิกขวาเพื่อยกเลิก)";
+// "Cannot pick the point: another program is holding the mouse", followed by the system's words
+// in parentheses when it gave any.
+inline constexpr std::string_view kPickRefusedMessage = "เลือกจุดไม่ได้: โปรแกรมอื่นกำลังจับเมาส์ไว้อยู่";
 // Settings file.
 inline constexpr std::string_view kOpenTitle = "open";
 inline constexpr std::string_view kSaveTitle = "save";

@@ -51,7 +51,8 @@ struct ControlDesign {
   bool transparent = false;  // labels: drawn over whatever lies beneath
   bool visible = true;
   bool enabled = true;
-  int max_length = 0;  // text boxes: typed characters allowed, 0 = no limit
+  int max_length = 0;      // text boxes: typed characters allowed, 0 = no limit
+  std::string tool_tip{};  // text boxes: shown while the pointer rests on the box; empty for none
 };
 
 // A control of the given kind, place and size (twips) and start text, with every other setting at
@@ -89,6 +90,13 @@ struct MenuItemDesign {
   std::vector<MenuItemDesign> items{};  // a drop-down's entries; empty for a command
 };
 
+// A key of the window: pressed while the window is active, whichever of its controls has the
+// focus, it raises (name, "Pressed") and reaches no control. Not a key of the whole desktop.
+struct WindowKeyDesign {
+  std::string name{};  // "PickKey"
+  std::string key{};   // one named key in key-string notation, "{F8}"
+};
+
 struct FormDesign {
   std::string name{};
   std::string caption{};
@@ -103,6 +111,7 @@ struct FormDesign {
   std::vector<EmbeddedControlDesign> embedded_controls{};
   std::vector<std::string> file_dialogs{};  // names of common file dialog components
   std::vector<MenuItemDesign> menus{};      // the menu bar, left to right
+  std::vector<WindowKeyDesign> keys{};
 };
 
 }  // namespace clickora::platform

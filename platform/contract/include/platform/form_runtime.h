@@ -12,6 +12,8 @@ namespace clickora::platform {
 // Event procedures of a window, bound by source name and event name, as the runtime raises them:
 //   ("Form", "Load"), ("Form", "Resize"), ("Form", "Unload")   the window itself
 //   ("Command4", "Click")                                       intrinsic controls
+//   ("Text2", "DblClick")                                       a double-click on a text box
+//   ("PickKey", "Pressed")                                      the design's window keys
 //   ("openna", "Click")                                         menu commands
 //   ("Timer10", "Timer")                                        the design's interval timers
 //   ("LongTimer1", "OnTimer")                                   embedded controls' events

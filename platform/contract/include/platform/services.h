@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 #include "platform/global_hot_key.h"
 #include "platform/interval_timer.h"
+#include "platform/pick_surface.h"
 #include "platform/program_services.h"
 
 namespace clickora::platform {
@@ -18,6 +19,7 @@ struct Services {
   TimeOfDay& time_of_day;
   FileSystem& files;
   GlobalHotKey& stop_key;  // the key that stops a click run
+  PickSurface& pick;       // the point picked with the mouse
 };
 
 }  // namespace clickora::platform

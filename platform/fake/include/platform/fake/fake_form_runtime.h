@@ -61,8 +61,9 @@ struct FakeBackend {
   FakeTimeOfDay time_of_day;
   FakeFileSystem files;
   FakeGlobalHotKey stop_key;
+  FakePickSurface pick;
   FakeFormRuntime runtime{loop, program};
-  Services services{loop, loop, program, pointer, time_of_day, files, stop_key};
+  Services services{loop, loop, program, pointer, time_of_day, files, stop_key, pick};
 };
 
 }  // namespace clickora::platform::fake

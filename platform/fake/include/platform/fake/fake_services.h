@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/global_hot_key.h"
+#include "platform/pick_surface.h"
 #include "platform/program_services.h"
 
 namespace clickora::platform::fake {
@@ -137,6 +138,32 @@ class FakeGlobalHotKey final : public GlobalHotKey {
   std::string key_;
   bool taken_ = false;
   int holds_ = 0;
+};
+
+// The point picker, played by the test: ClickAt and Cancel are the user's click or Esc while a
+// pick is going. SetRefused makes the next picks fail as if another program held the pointer.
+class FakePickSurface final : public PickSurface {
+ public:
+  void Begin(std::function<void(const PickOutcome&)> on_done) override;
+
+  // Test controls; each returns false when no pick was going.
+  bool ClickAt(Point point);
+  bool Cancel();
+  void SetRefused(std::optional<std::string> detail) { refused_ = std::move(detail); }
+
+  // Records.
+  bool Active() const noexcept { return static_cast<bool>(on_done_); }
+  int Begins() const noexcept { return begins_; }
+  // Picks begun while one was going (the caller's fault): each would have lost the one before.
+  int Stacked() const noexcept { return stacked_; }
+
+ private:
+  bool End(const PickOutcome& outcome);
+
+  std::function<void(const PickOutcome&)> on_done_;
+  std::optional<std::string> refused_;
+  int begins_ = 0;
+  int stacked_ = 0;
 };
 
 // Files in memory, with failures injected per path. A failing ReplaceText leaves the old

@@ -211,6 +211,10 @@ class FakeWindow final : public forms::FormWindowBase {
   void SetStateByUser(WindowState state);
   void ResizeByUser(int outer_width_twips, int outer_height_twips);
   void CloseByUser() { Raise("Form", "Unload"); }
+  // A key pressed while the window is active: one of the design's window keys raises its event.
+  // Returns whether the key was one of them.
+  bool PressKeyByUser(std::string_view key);
+  void DoubleClickByUser(std::string_view text_box);
 
   // Every event raised into the window, in order.
   const std::vector<std::pair<std::string, std::string>>& EventLog() const noexcept {
