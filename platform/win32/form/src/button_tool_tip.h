@@ -9,10 +9,10 @@
 
 namespace clickora::platform::win32 {
 
-// The tooltip of one push button: a TOOLTIPS_CLASS window with two tools of the same text. The
-// first is the button itself. The second covers the button's rectangle on its parent.
-// NOTE: a disabled button gets no mouse messages (they go to the parent), so without the second
-// tool the tip would vanish exactly while the button is disabled, as Start is during a run.
+// The tooltip of one push button (or text box): a TOOLTIPS_CLASS window with two tools of the
+// same text. The first is the button itself. The second covers the button's rectangle on its
+// parent. NOTE: a disabled button gets no mouse messages (they go to the parent), so without the
+// second tool the tip would vanish exactly while the button is disabled, as Start is during a run.
 class ButtonToolTip {
  public:
   // Null when the tooltip window cannot be made; the button then simply has no tip.

@@ -8,6 +8,7 @@
 
 #include "form_layout.h"
 #include "form_menus.h"
+#include "key_string.h"
 #include "platform/win32/form_runtime.h"
 #include "twips.h"
 #include "win_text.h"
@@ -74,6 +75,14 @@ std::unique_ptr<FormWindow> FormWindow::Create(const FormDesign& design, FormCon
     form->AddFileDialog(name, std::make_unique<CommonFileDialog>(form->Handle()));
   }
   if (!form->CreateTimers(error) || !form->CreateEmbeddedControls(error)) return nullptr;
+  for (const WindowKeyDesign& key : design.keys) {
+    const std::vector<KeyStroke> strokes = ParseKeyString(key.key);
+    if (strokes.size() != 1 || strokes[0].kind != KeyStroke::Kind::kVirtualKey) {
+      error = "The window key " + key.name + " names no single key: " + key.key;
+      return nullptr;
+    }
+    form->window_keys_.emplace_back(strokes[0].code, key.name);
+  }
   return form;
 }
 
@@ -174,6 +183,7 @@ bool FormWindow::CreateChildren(std::string& error) {
       case ControlKind::kTextBox: {
         auto box = std::make_unique<TextBoxControl>(child.window);
         box->SetMaxLength(control.max_length);
+        WatchTextBox(child.window, control);
         AddTextBox(control.name, std::move(box));
         break;
       }
@@ -213,10 +223,37 @@ void FormWindow::LayoutChildren(FontSet& fonts) {
                    TRUE);
   }
   for (CommandButtonControl* button : buttons_) button->FollowButton();
+  for (const auto& tip : text_box_tips_) tip->FollowButton();
 }
 
 void FormWindow::DestroyToolTips() noexcept {
   for (CommandButtonControl* button : buttons_) button->DestroyToolTip();
+  for (const auto& tip : text_box_tips_) tip->Destroy();
+}
+
+void FormWindow::WatchTextBox(HWND box, const ControlDesign& control) {
+  // The name lives in children_, which is reserved up front and never moves.
+  ::SetWindowSubclass(box, &TextBoxProcedure, 0,
+                      reinterpret_cast<DWORD_PTR>(&FindChild(box)->design.name));
+  if (control.tool_tip.empty()) return;
+  if (auto tip = ButtonToolTip::Create(box)) {
+    tip->SetText(control.tool_tip);
+    text_box_tips_.push_back(std::move(tip));
+  }
+}
+
+LRESULT CALLBACK FormWindow::TextBoxProcedure(HWND window, UINT message, WPARAM wparam,
+                                              LPARAM lparam, UINT_PTR, DWORD_PTR name) {
+  if (message == WM_LBUTTONDBLCLK) {
+    // The box selects the word as ever; the window's procedure runs after that.
+    const LRESULT result = ::DefSubclassProc(window, message, wparam, lparam);
+    auto* form =
+        reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(::GetParent(window), GWLP_USERDATA));
+    if (form) form->Raise(*reinterpret_cast<const std::string*>(name), "DblClick");
+    return result;
+  }
+  if (message == WM_NCDESTROY) ::RemoveWindowSubclass(window, &TextBoxProcedure, 0);
+  return ::DefSubclassProc(window, message, wparam, lparam);
 }
 
 void FormWindow::LoadBackground() {

@@ -49,8 +49,8 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
   // Shows the window where it was designed (raising Resize) and gives the focus to the design's
   // first control.
   void Show();
-  // Keys that the window handles before the focused control sees them: F1, and the dialog keys
-  // (Tab, Enter, Space, arrows). True when the message has been handled.
+  // Keys that the window handles before the focused control sees them: F1, the design's window
+  // keys, and the dialog keys (Tab, Enter, Space, arrows). True when the message has been handled.
   bool PreTranslate(MSG& message);
   unsigned Dpi() const noexcept { return dpi_; }
   // The child window of a control, or null for a label or an unknown name (tests, diagnostics).
@@ -79,6 +79,10 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
   bool CreateEmbeddedControls(std::string& error);
   void LayoutChildren(FontSet& fonts);
   void DestroyToolTips() noexcept;
+  // A text box raises DblClick on a double-click and shows the design's tip.
+  void WatchTextBox(HWND box, const ControlDesign& control);
+  static LRESULT CALLBACK TextBoxProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                           UINT_PTR id, DWORD_PTR name);
 
   void Paint();
   LRESULT ControlColour(HDC dc, HWND control);
@@ -99,6 +103,8 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
   std::vector<Child> children_;  // in the design's order, front to back
   OptionGroup options_;
   std::vector<CommandButtonControl*> buttons_;  // owned by the base, for their tooltips
+  std::vector<std::unique_ptr<ButtonToolTip>> text_box_tips_;
+  std::vector<std::pair<UINT, std::string>> window_keys_;  // virtual key, event source
   std::map<UINT, std::string> menu_commands_;
   std::vector<std::pair<std::unique_ptr<IntervalTimer>, bool>>
       timers_;  // with the design's Enabled

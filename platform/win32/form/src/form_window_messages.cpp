@@ -64,6 +64,15 @@ bool FormWindow::PreTranslate(MSG& message) {
     if (message.message == WM_KEYDOWN && context_.show_help) context_.show_help();
     return true;
   }
+  if (message.message == WM_KEYDOWN || message.message == WM_KEYUP) {
+    for (const auto& [key, name] : window_keys_) {
+      if (message.wParam != key) continue;
+      // Held down, the key repeats; one press is one event.
+      const bool repeat = (message.lParam & (1L << 30)) != 0;
+      if (message.message == WM_KEYDOWN && !repeat) Raise(name, "Pressed");
+      return true;
+    }
+  }
   return ::IsDialogMessageW(window_, &message) != FALSE;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "global_hot_key.h"
+#include "pick_window.h"
 #include "platform/win32/com_apartment.h"
 #include "platform/win32/desktop_services.h"
 #include "platform/win32/form_runtime.h"
@@ -38,7 +39,8 @@ struct Win32Platform::Impl {
   Win32TimeOfDay time_of_day;
   Win32FileSystem files;
   Win32GlobalHotKey stop_key;
-  Services services{clock, timers, program, pointer, time_of_day, files, stop_key};
+  Win32PickSurface pick;
+  Services services{clock, timers, program, pointer, time_of_day, files, stop_key, pick};
   Win32FormRuntime form_runtime{timers, program};
   UnstartedRuntime unstarted{apartment.Result()};
 };
