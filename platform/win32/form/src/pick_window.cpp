@@ -79,11 +79,10 @@ LRESULT CALLBACK Win32PickSurface::WindowProcedure(HWND window, UINT message, WP
   auto* self = reinterpret_cast<Win32PickSurface*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   if (self == nullptr || self->ending_) return ::DefWindowProcW(window, message, wparam, lparam);
-  return self->HandleMessage(message, wparam, lparam);
+  return self->HandleMessage(window, message, wparam, lparam);
 }
 
-LRESULT Win32PickSurface::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  const HWND window = window_.Get();
+LRESULT Win32PickSurface::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SETCURSOR:
       ::SetCursor(::LoadCursorW(nullptr, IDC_CROSS));

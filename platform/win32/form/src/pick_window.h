@@ -30,7 +30,8 @@ class Win32PickSurface final : public PickSurface {
 
  private:
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // window: the popup, also before CreateWindowExW has returned it.
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   // Closes the popup, gives the activation back and reports the outcome.
   void End(const PickOutcome& outcome);
 

@@ -73,6 +73,14 @@ ControlDesign Control(const char* name, ControlKind kind, int left, int top, int
   return PlacedControl(name, kind, left, top, width, height, name);
 }
 
+constexpr char kText2Tip[] = "ดับเบิลคลิกหรือกด F8";
+
+ControlDesign Text2WithTip() {
+  ControlDesign text2 = Control("Text2", ControlKind::kTextBox, 600, 120, 2535, 375);
+  text2.tool_tip = kText2Tip;
+  return text2;
+}
+
 FormDesign SmallDesign() {
   FormDesign design;
   design.name = "frmTest";
@@ -94,13 +102,14 @@ FormDesign SmallDesign() {
                      Control("Option1", ControlKind::kOptionButton, 720, 2400, 1095, 255),
                      text8,
                      text7,
-                     Control("Text2", ControlKind::kTextBox, 600, 120, 2535, 375),
+                     Text2WithTip(),
                      Control("Command4", ControlKind::kCommandButton, 240, 3720, 3135, 495),
                      Control("Label1", ControlKind::kLabel, 3200, 1755, 375, 255)};
   design.tab_order = {"Command4", "Text2", "Text8", "Option1", "Option2", "Text1"};
   design.initial_focus = "Command4";
   design.timers = {{"Timer10", 1, true}};
   design.file_dialogs = {"CommonDialog1"};
+  design.keys = {{"PickKey", "{F8}"}};
   design.menus = {{"file", "File", {{"openna", "Open", {}}, {"exitna", "Exit", {}}}},
                   {"regis", "Manual", {{"Aboutja", "Manual", {}}}}};
   return design;
@@ -330,4 +339,49 @@ TEST_CASE(
   ::SendMessageW(window, WM_CLOSE, 0, 0);
   CHECK(!::IsWindow(tooltip));
   CHECK(start.ToolTip() == nullptr);
+}
+
+namespace {
+
+// The tooltip windows that the form owns.
+std::vector<HWND> ToolTipsOf(HWND form) {
+  std::vector<HWND> tips;
+  for (HWND window = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); window;
+       window = ::FindWindowExW(nullptr, window, TOOLTIPS_CLASSW, nullptr)) {
+    if (::GetWindow(window, GW_OWNER) == form) tips.push_back(window);
+  }
+  return tips;
+}
+
+}  // namespace
+
+TEST_CASE("window keys and double-clicks on text boxes raise events; a box shows its tip") {
+  Harness h;
+  if (!h.form) return;
+  const HWND text2 = h.form->ChildWindow("Text2");
+  for (const MSG& key : {MSG{text2, WM_KEYDOWN, VK_F8, 0, 0, {}},
+                         MSG{text2, WM_KEYDOWN, VK_F8, 1 << 30, 0, {}},  // held: a repeat
+                         MSG{text2, WM_KEYUP, VK_F8, 0, 0, {}},
+                         MSG{h.form->Handle(), WM_KEYDOWN, VK_F8, 0, 0, {}}}) {
+    MSG message = key;
+    CHECK(h.form->PreTranslate(message));  // the key reaches no control
+  }
+  MSG f7{text2, WM_KEYDOWN, VK_F7, 0, 0, {}};
+  h.form->PreTranslate(f7);
+  for (const char* box : {"Text2", "Text1"}) {
+    const HWND window = h.form->ChildWindow(box);
+    ::SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  }
+  ::ReleaseCapture();
+  const std::vector<std::string> expected{"PickKey_Pressed", "PickKey_Pressed", "Text2_DblClick",
+                                          "Text1_DblClick"};
+  CHECK(h.sink.events == expected);
+
+  // Only Text2 has a tip: one tooltip window, whose tool on the box holds the design's text.
+  const std::vector<HWND> tips = ToolTipsOf(h.form->Handle());
+  CHECK_EQ(tips.size(), 1u);
+  if (tips.size() != 1) return;
+  CHECK(ToolText(tips[0], h.form->Handle(), reinterpret_cast<UINT_PTR>(text2), TTF_IDISHWND) ==
+        Widen(kText2Tip));
 }
