@@ -13,6 +13,7 @@
 #include "qt_timer_service.h"
 #include "qt_window.h"
 #include "x11_global_hot_key.h"
+#include "x11_pick_surface.h"
 #include "x11_pointer_input.h"
 
 namespace clickora::platform::qt {
@@ -76,14 +77,6 @@ class QtFormRuntime final : public FormRuntime {
   ControlLibraries& controls_;
 };
 
-// Until the pick window comes: every pick is refused, with the reason.
-class NoPickSurface final : public PickSurface {
- public:
-  void Begin(std::function<void(const PickOutcome&)> on_done) override {
-    on_done({PickOutcome::Kind::kRefused, {}, "not available"});
-  }
-};
-
 }  // namespace
 
 struct QtPlatform::Impl {
@@ -97,7 +90,7 @@ struct QtPlatform::Impl {
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
   X11GlobalHotKey stop_key;
-  NoPickSurface pick;
+  X11PickSurface pick{&PrimaryOrigin};
   Services services{clock, timers, program, pointer, time_of_day, files, stop_key, pick};
   ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};

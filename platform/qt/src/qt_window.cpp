@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -46,6 +47,24 @@ class FormMainWindow final : public QMainWindow {
   }
 };
 
+// Raises DblClick for a double-click on a text box; the box still selects the word.
+class DoubleClickWatch final : public QObject {
+ public:
+  DoubleClickWatch(QObject* box, std::function<void()> on_double_click)
+      : QObject(box), on_double_click_(std::move(on_double_click)) {
+    box->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonDblClick) on_double_click_();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> on_double_click_;
+};
+
 QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerService& timers,
                    ControlLibraries& controls, const AssetLoader& assets, std::string& error)
     : FormWindowBase(program),
@@ -56,6 +75,7 @@ QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerSe
   CreateFrame(assets);
   CreateControls();
   CreateMenus();
+  CreateWindowKeys();
   CreateTimers(timers);
   if (!CreateEmbeddedControls(controls, error)) return;
   main_window_->on_sized = [this] {
@@ -148,6 +168,8 @@ QWidget* QtWindow::CreateTextBox(const ControlDesign& control) {
   if (auto fore = Resolve(control.fore_colour, palette)) palette.setColor(QPalette::Text, *fore);
   edit->setPalette(palette);
   edit->setCursorPosition(0);
+  if (!control.tool_tip.empty()) edit->setToolTip(ToQString(control.tool_tip));
+  new DoubleClickWatch(edit, [this, name = control.name] { Raise(name, "DblClick"); });
   auto box = std::make_unique<QtTextBox>(edit, [this, name = control.name](const QString& value) {
     if (dump_) dump_->Set(name, value.toStdString());
   });
@@ -213,6 +235,19 @@ void QtWindow::AddMenuItem(QMenu* menu, const MenuItemDesign& item) {
   }
   QMenu* drop_down = menu != nullptr ? menu->addMenu(caption) : bar->addMenu(caption);
   for (const MenuItemDesign& entry : item.items) AddMenuItem(drop_down, entry);
+}
+
+void QtWindow::CreateWindowKeys() {
+  for (const WindowKeyDesign& key : design_.keys) {
+    const std::vector<KeyStroke> strokes = ParseKeyString(key.key);
+    if (strokes.size() != 1) continue;
+    // Whichever control has the focus, while the window is active; held, the key counts once.
+    auto* shortcut = new QShortcut(QKeySequence(strokes[0].key), main_window_.get());
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(false);
+    QObject::connect(shortcut, &QShortcut::activated, main_window_.get(),
+                     [this, name = key.name] { Raise(name, "Pressed"); });
+  }
 }
 
 void QtWindow::CreateTimers(TimerService& timers) {

@@ -67,6 +67,7 @@ class QtWindow final : public forms::FormWindowBase {
   QWidget* CreateCommandButton(const ControlDesign& control);
   void CreateMenus();
   void AddMenuItem(QMenu* menu, const MenuItemDesign& item);
+  void CreateWindowKeys();
   void CreateTimers(TimerService& timers);
   bool CreateEmbeddedControls(ControlLibraries& controls, std::string& error);
   QRect Place(const ControlDesign& control) const;

@@ -237,6 +237,33 @@ TEST_F(QtWindowTest, RaisesClicksOfButtonsAndMenusByDesignName) {
             (std::vector<std::string>{"Command4.Click", "Option2.Click", "openna.Click"}));
 }
 
+// F8 is a key of the window whichever control has the focus; a double-click on a text box raises
+// DblClick, and a box shows the design's tip.
+TEST_F(QtWindowTest, WindowKeysDoubleClicksAndTextBoxTips) {
+  FormDesign design = SmallDesign();
+  design.keys = {{"PickKey", "{F8}"}};
+  design.controls[1].tool_tip = "ดับเบิลคลิกหรือกด F8";  // Text4
+  auto window = Create(design);
+  RecordingSink sink;
+  window->SetSink(&sink);
+  window->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window->widget()));
+  sink.events.clear();  // the first display's Resize
+  QLineEdit* text4 = Find<QLineEdit>(*window, "Text4");
+  QLineEdit* text8 = Find<QLineEdit>(*window, "Text8");
+  text4->setFocus();
+  QTest::keyClick(text4, Qt::Key_F8);
+  text8->setFocus();
+  QTest::keyClick(text8, Qt::Key_F8);
+  QTest::keyClick(text8, Qt::Key_F7);
+  QTest::mouseDClick(text4, Qt::LeftButton);
+  QTest::mouseDClick(text8, Qt::LeftButton);
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"PickKey.Pressed", "PickKey.Pressed",
+                                                   "Text4.DblClick", "Text8.DblClick"}));
+  EXPECT_EQ(text4->toolTip(), QString::fromUtf8("ดับเบิลคลิกหรือกด F8"));
+  EXPECT_EQ(text8->toolTip(), QString());
+}
+
 TEST_F(QtWindowTest, CommandButtonKeepsItsCaptionAsGiven) {
   auto window = Create();
   CommandButton& command4 = window->GetCommandButton("Command4");
