@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "platform/win32/system_library.h"
 #include "platform/window.h"
-#include "system_library.h"
 
 namespace clickora::platform::win32 {
 

@@ -64,14 +64,8 @@ void Win32ProgramServices::EndProgram(int exit_code) {
 void Win32ProgramServices::ShowHelp() {
   if (help_file_.empty()) return;
   if (!html_help_) {
-    if (!help_library_) help_library_.Reset(::LoadLibraryW(L"hhctrl.ocx"));
-    if (help_library_) {
-      // NOTE: GetProcAddress returns a generic function pointer; going through void(*)() keeps
-      // -Wcast-function-type quiet for this one intended cast.
-      const auto generic =
-          reinterpret_cast<void (*)()>(::GetProcAddress(help_library_.Get(), "HtmlHelpW"));
-      html_help_ = reinterpret_cast<HtmlHelpFunction>(generic);
-    }
+    if (!help_library_.Loaded()) help_library_ = SystemLibrary(L"hhctrl.ocx");
+    html_help_ = help_library_.Entry<HtmlHelpFunction>("HtmlHelpW");
   }
   if (!html_help_) {
     ShowMessage("เปิดคู่มือไม่ได้ เครื่องนี้ไม่มีตัวเปิดคู่มือ (hhctrl.ocx): " + Narrow(help_file_));

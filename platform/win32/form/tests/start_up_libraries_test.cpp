@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "check.h"
 #include "form_graphics.h"
-#include "system_library.h"
+#include "platform/win32/system_library.h"
+#include "platform/win32/timing.h"
 
 using namespace clickora::platform::win32;
 
@@ -29,6 +31,25 @@ std::vector<unsigned char> PackedDib(LONG width, LONG height, WORD bits, DWORD c
   std::vector<unsigned char> dib(sizeof header + static_cast<std::size_t>(stride * rows + extra));
   std::memcpy(dib.data(), &header, sizeof header);
   return dib;
+}
+
+// The folder a loaded module's file is in, lower case, or empty when the module is not loaded.
+std::wstring FolderOfLoaded(const wchar_t* name) {
+  const HMODULE module = ::GetModuleHandleW(name);
+  wchar_t path[MAX_PATH] = {};
+  if (module == nullptr || ::GetModuleFileNameW(module, path, MAX_PATH) == 0) return {};
+  std::wstring folder(path);
+  folder.erase(folder.find_last_of(L'\\'));
+  for (wchar_t& c : folder) c = static_cast<wchar_t>(::towlower(c));
+  return folder;
+}
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  ::GetSystemDirectoryW(folder, MAX_PATH);
+  std::wstring lower(folder);
+  for (wchar_t& c : lower) c = static_cast<wchar_t>(::towlower(c));
+  return lower;
 }
 
 }  // namespace
@@ -95,4 +116,17 @@ TEST_CASE("system libraries load from the system folder on demand and name their
   CHECK(!missing.Loaded());
   CHECK(missing.LoadError() == ERROR_MOD_NOT_FOUND);
   CHECK(missing.Entry<TickFunction>("GetTickCount") == nullptr);
+}
+
+TEST_CASE("the millisecond clock takes winmm.dll from the system folder at its first call") {
+  SystemMillisecondClock clock;
+  const DWORD before = ::GetTickCount();
+  const std::uint32_t now = clock.NowMs();
+  const DWORD after = ::GetTickCount();
+  // Bound, not fallen back to GetTickCount: winmm.dll is loaded, from the system folder.
+  CHECK(FolderOfLoaded(L"winmm.dll") == SystemFolder());
+  // The same count since the system started, within the coarser tick of GetTickCount.
+  CHECK(now + 100 >= before && now <= after + 100);
+  const std::uint32_t later = clock.NowMs();
+  CHECK(later >= now && later - now < 1000);
 }

@@ -12,7 +12,7 @@
 
 namespace clickora::platform::win32 {
 
-// The system's millisecond counter (winmm timeGetTime).
+// The system's millisecond counter: winmm's timeGetTime, bound at the first call.
 class SystemMillisecondClock final : public MillisecondClock {
  public:
   std::uint32_t NowMs() override;

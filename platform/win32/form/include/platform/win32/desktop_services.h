@@ -7,7 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/program_services.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/system_library.h"
 
 namespace clickora::platform::win32 {
 
@@ -27,7 +27,8 @@ class Win32ProgramServices final : public ProgramServices {
   // The caption of every message box of the program.
   void SetApplicationTitle(std::string_view title);
   void SetMainWindow(HWND window) noexcept { main_window_ = window; }
-  // Opens the help file in the HTML Help viewer (hhctrl.ocx, loaded on first use).
+  // Opens the help file in the HTML Help viewer (hhctrl.ocx from the system folder, loaded on
+  // first use).
   void ShowHelp();
 
  private:
@@ -36,7 +37,7 @@ class Win32ProgramServices final : public ProgramServices {
   HWND main_window_ = nullptr;
   std::wstring title_;
   std::wstring help_file_;
-  UniqueHmodule help_library_;
+  SystemLibrary help_library_;
   HtmlHelpFunction html_help_ = nullptr;
 };
 

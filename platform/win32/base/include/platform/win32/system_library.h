@@ -6,10 +6,11 @@
 
 namespace clickora::platform::win32 {
 
-// A system DLL that the program loads when a command first needs it instead of importing it:
-// an import is loaded, with everything it imports in turn, before the window can show. Only the
-// system folder is searched, so a DLL of the same name beside the program is never picked up.
-// Freed with its owner; whatever an entry point returned must not outlive it.
+// A system DLL loaded at run time, by its full path in the system folder: a DLL of the same name
+// beside the program (a portable folder unzipped into Downloads, say) is never picked up, and
+// the DLLs it imports in turn are looked for in the system folder first, whatever search order
+// the process has. Loading when a command first needs it instead of importing it also keeps it
+// out of the start-up. Freed with its owner; whatever an entry point returned must not outlive it.
 class SystemLibrary {
  public:
   SystemLibrary() noexcept = default;
@@ -29,6 +30,11 @@ class SystemLibrary {
     const auto generic = reinterpret_cast<void (*)()>(::GetProcAddress(module_.Get(), name));
     return reinterpret_cast<Function>(generic);
   }
+
+  // Leaves the DLL loaded for the rest of the process: for entries kept in a static, which no
+  // destructor may free at the process's or the module's end (FreeLibrary has no place under the
+  // loader lock of DLL_PROCESS_DETACH).
+  void KeepForProcess() noexcept { module_.Release(); }
 
  private:
   UniqueHmodule module_;
