@@ -209,6 +209,150 @@ TEST_F(FileSystemTest, FailedReplacementLeavesTheOldFileWhole) {
   EXPECT_EQ(result.error, std::generic_category().message(EFBIG));
   EXPECT_EQ(Get(path), old_text);
   EXPECT_EQ(Names(), before);
+
+  SCOPED_TRACE("the write in place fails (a second hard link)");
+  const std::string other = PathOf("other.kpf");
+  ASSERT_EQ(unlink(other.c_str()), 0);
+  ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+  {
+    FileSizeLimit limit(8);
+    result = files_.ReplaceText(path, std::string(4096, 'x'));
+  }
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, std::generic_category().message(EFBIG));
+  EXPECT_EQ(Get(path), old_text);
+  EXPECT_EQ(Get(other), old_text);
+  EXPECT_EQ(Names(), before);
+}
+
+struct FileIdentity {
+  ino_t inode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
+  mode_t mode = 0;
+  nlink_t links = 0;
+};
+
+FileIdentity IdentityOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return {info.st_ino, info.st_uid, info.st_gid, info.st_mode & 07777, info.st_nlink};
+}
+
+// Saving through a symbolic link writes the file it names, in whatever folder, and leaves the
+// link a link; a link to a file that is not there yet makes that file.
+TEST_F(FileSystemTest, ReplaceTextFollowsSymbolicLinks) {
+  fs::create_directories(dir_ / "real");
+  fs::create_directories(dir_ / "links");
+  Put(PathOf("real/settings.kpf"), "old");
+  const struct {
+    const char* name;
+    const char* link;
+    const char* points_to;
+    const char* file;  // the file that must receive the text
+  } kCases[] = {
+      {"relative link", "links/a.kpf", "../real/settings.kpf", "real/settings.kpf"},
+      {"absolute link", "links/b.kpf", nullptr, "real/settings.kpf"},
+      {"link to a link", "links/c.kpf", "a.kpf", "real/settings.kpf"},
+      {"link to a file not made yet", "links/d.kpf", "../real/new.kpf", "real/new.kpf"},
+  };
+  const std::string absolute = PathOf("real/settings.kpf");
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const std::string link = PathOf(c.link);
+    ASSERT_EQ(symlink(c.points_to != nullptr ? c.points_to : absolute.c_str(), link.c_str()), 0);
+    const std::string text = std::string("text of ") + c.name;
+    const FileResult result = files_.ReplaceText(link, text);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(Get(PathOf(c.file)), text);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link).string(), c.points_to != nullptr ? c.points_to : absolute);
+    for (const char* folder : {"real", "links"}) {  // no temporary left in either folder
+      for (const auto& entry : fs::directory_iterator(dir_ / folder)) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+      }
+    }
+  }
+}
+
+// A file with a second name is written where it is: both names keep showing one file, with the
+// new text.
+TEST_F(FileSystemTest, ReplaceTextKeepsHardLinks) {
+  const std::string path = PathOf("settings.kpf");
+  const std::string other = PathOf("other name.kpf");
+  Put(path, "640\r\n480\r\n10\r\n1\r\n1\r\n");
+  ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+  const FileIdentity before = IdentityOf(path);
+  for (const std::string& text :
+       {std::string("a much longer text than the old one\r\n"), std::string("x"), std::string()}) {
+    const FileResult result = files_.ReplaceText(path, text);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(Get(path), text);
+    EXPECT_EQ(Get(other), text);
+    EXPECT_EQ(IdentityOf(other).inode, before.inode);
+    EXPECT_EQ(IdentityOf(path).links, 2u);
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{"other name.kpf", "settings.kpf"}));
+}
+
+TEST_F(FileSystemTest, ReplaceTextKeepsTheOwnerWhereRootMayGiveIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
+  const std::string path = PathOf("settings.kpf");
+  Put(path, "old");
+  ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+  ASSERT_TRUE(files_.ReplaceText(path, "new").ok);
+  const FileIdentity after = IdentityOf(path);
+  EXPECT_EQ(Get(path), "new");
+  EXPECT_EQ(after.owner, 65534u);
+  EXPECT_EQ(after.group, 65534u);
+  EXPECT_EQ(after.mode, 0604u);
+}
+
+// Folders and owners where a new file cannot take the old one's place: the file is written in
+// place, as the user nobody (who may write the file), and keeps its inode, owner and mode.
+TEST_F(FileSystemTest, ReplaceTextWritesInPlaceWhereNoNewFileCanTakeItsPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  const struct {
+    const char* name;
+    mode_t folder_mode;
+    uid_t file_owner;
+    mode_t file_mode;
+  } kCases[] = {
+      // root's folder, nobody's file: nobody may create nothing beside it.
+      {"a folder where only the file is writable", 0755, 65534, 0644},
+      // The sticky bit lets only the file's owner rename over it.
+      {"another user's file in a sticky shared folder", 01777, 0, 0666},
+      // nobody could rename over it, but not give the new file to root.
+      {"another user's file in a shared folder", 0777, 0, 0666},
+  };
+  int n = 0;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const fs::path folder = dir_ / ("folder" + std::to_string(n++));
+    fs::create_directory(folder);
+    const std::string path = (folder / "settings.kpf").string();
+    Put(path, "old");
+    ASSERT_EQ(chown(path.c_str(), c.file_owner, 0), 0);
+    ASSERT_EQ(chmod(path.c_str(), c.file_mode), 0);
+    ASSERT_EQ(chmod(folder.c_str(), c.folder_mode), 0);
+    const FileIdentity before = IdentityOf(path);
+    FileResult result;
+    {
+      EffectiveUser nobody(65534);
+      ASSERT_TRUE(nobody.ok());
+      result = files_.ReplaceText(path, "the new text, longer than the old");
+    }
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(Get(path), "the new text, longer than the old");
+    const FileIdentity after = IdentityOf(path);
+    EXPECT_EQ(after.inode, before.inode);
+    EXPECT_EQ(after.owner, c.file_owner);
+    EXPECT_EQ(after.mode, c.file_mode);
+    EXPECT_EQ(fs::directory_iterator(folder)->path().filename(), "settings.kpf");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  }
 }
 
 TEST_F(FileSystemTest, ReadText) {

@@ -1,7 +1,11 @@
-// Settings files: exact bytes on disk, replacement through a temporary file, and failures that
-// leave the target as it was.
+// Settings files: exact bytes on disk, replacement through a temporary file that keeps what the
+// file was, and failures that leave the target as it was.
 #include <windows.h>
+// aclapi.h and sddl.h need the types of windows.h first.
+#include <aclapi.h>
+#include <sddl.h>
 
+#include <cstdio>
 #include <string>
 
 #include "check.h"
@@ -132,6 +136,103 @@ TEST_CASE("failures give the reason once and leave the target untouched") {
   CHECK_EQ(FilesIn(folder), 1);
 
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(path.c_str());
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+namespace {
+
+// The access-control entries of the file's DACL in SDDL ("D:P(A;;FA;;;WD)..."), or empty.
+std::wstring DaclText(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return {};
+  }
+  wchar_t* text = nullptr;
+  std::wstring result;
+  if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    result = text;
+    ::LocalFree(text);
+  }
+  ::LocalFree(descriptor);
+  return result;
+}
+
+bool SetDaclText(const std::wstring& path, const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+    return false;
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  const DWORD status =
+      ::SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, dacl, nullptr);
+  ::LocalFree(descriptor);
+  return status == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+TEST_CASE("a save keeps the file what it was: its other names, attributes and access rules") {
+  Win32FileSystem files;
+  const std::wstring folder = TestFolder();
+  const std::wstring path = folder + L"\\kept.kpf";
+  const std::wstring other = folder + L"\\other name.kpf";
+  const std::string old_text = "640\r\n480\r\n10\r\n1\r\n1\r\n";
+
+  // A second hard link shows the new text too: the file is written where it is.
+  WriteRawBytes(path, old_text);
+  CHECK(::CreateHardLinkW(other.c_str(), path.c_str(), nullptr));
+  for (const std::string& text :
+       {std::string("a longer text than the old one\r\n"), std::string("1\r\n"), std::string()}) {
+    CHECK(files.ReplaceText(Narrow(path), text).ok);
+    CHECK(RawBytes(path) == text);
+    CHECK(RawBytes(other) == text);
+  }
+  CHECK_EQ(FilesIn(folder), 2);
+  ::DeleteFileW(other.c_str());
+
+  // Attributes other than read-only.
+  struct Row {
+    const char* what;
+    DWORD attributes;
+  };
+  const Row rows[] = {
+      {"hidden", FILE_ATTRIBUTE_HIDDEN},
+      {"hidden system file", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+      {"not indexed", FILE_ATTRIBUTE_NOT_CONTENT_INDEXED},
+  };
+  for (const Row& row : rows) {
+    WriteRawBytes(path, old_text);
+    CHECK(::SetFileAttributesW(path.c_str(), row.attributes));
+    const DWORD before = ::GetFileAttributesW(path.c_str());
+    if ((before & row.attributes) != row.attributes) {
+      std::printf("  note: this system keeps no %s attribute on a file\n", row.what);
+      continue;
+    }
+    CHECK(files.ReplaceText(Narrow(path), "new\r\n").ok);
+    CHECK(RawBytes(path) == "new\r\n");
+    CHECK_EQ(::GetFileAttributesW(path.c_str()) & row.attributes, row.attributes);
+    CHECK(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+  }
+  CHECK_EQ(FilesIn(folder), 1);
+
+  // An explicit access-control list of the file's own: everyone may read and write it.
+  WriteRawBytes(path, old_text);
+  CHECK(SetDaclText(path, L"D:P(A;;FRFW;;;WD)"));
+  const std::wstring rules = DaclText(path);
+  CHECK(rules.find(L";;;WD)") != std::wstring::npos);
+  CHECK(files.ReplaceText(Narrow(path), "new\r\n").ok);
+  CHECK(RawBytes(path) == "new\r\n");
+  CHECK(DaclText(path) == rules);
+  CHECK_EQ(FilesIn(folder), 1);
+
   ::DeleteFileW(path.c_str());
   ::RemoveDirectoryW(folder.c_str());
 }

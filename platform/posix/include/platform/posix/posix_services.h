@@ -27,7 +27,12 @@ class LocalTimeOfDay final : public TimeOfDay {
 };
 
 // Settings files. ReplaceText writes a temporary file in the target's directory, flushes it to
-// the disk and renames it over the target, so the old file stays whole until the new one is.
+// the disk and renames it over the target, so the old file stays whole until the new one is. The
+// file stays what it was: a symbolic link is followed to the file it names, the new file takes
+// the old one's mode and owner, and a file that a rename would change (another hard link, an
+// owner the user may not give) or cannot replace (a folder where the user may create nothing) is
+// overwritten where it is, after the room for the text has been taken. A file that the user may
+// not write is refused either way.
 class PosixFileSystem final : public FileSystem {
  public:
   FileResult ReadText(const std::string& path, std::string& contents) override;
