@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "control_library.h"
+#include "desktop_pointer_input.h"
 #include "install_layout.h"
 #include "platform/posix/posix_services.h"
 #include "platform/qt/qt_platform.h"
@@ -14,7 +15,6 @@
 #include "qt_window.h"
 #include "x11_global_hot_key.h"
 #include "x11_pick_surface.h"
-#include "x11_pointer_input.h"
 
 namespace clickora::platform::qt {
 namespace {
@@ -86,12 +86,12 @@ struct QtPlatform::Impl {
   posix::MonotonicClock clock;
   QtTimerService timers;
   QtProgramServices program;
-  X11PointerInput pointer{&PrimaryOrigin};
+  std::unique_ptr<PointerInput> pointer = MakeDesktopPointerInput(&PrimaryOrigin);
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
   X11GlobalHotKey stop_key;
   X11PickSurface pick{&PrimaryOrigin};
-  Services services{clock, timers, program, pointer, time_of_day, files, stop_key, pick};
+  Services services{clock, timers, program, *pointer, time_of_day, files, stop_key, pick};
   ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};
 };

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# tapvane on sway (headless, as nobody): clicks through the wlroots virtual pointer reach native
+# Wayland windows, and the stop key is bound over sway's IPC for the run only.
+#   sway_desktop.sh TEST TAPVANE WAYLAND_TARGET X_TARGET WORK_DIR
+# Two outputs: HEADLESS-1 (1280x720 at 0,0, the primary) and HEADLESS-2 (1600x1200 at -800,100,
+# scale 2: 800x600 of the layout). A native window fills each: tiled on HEADLESS-1, full screen
+# on HEADLESS-2; tapvane floats above the first.
+# TEST: clicks     3 clicks at a point of the primary land exactly there on the Wayland window,
+#                  3 presses and 3 releases; the program names its route; its window floats at
+#                  its designed size
+#       scaled     a point on the negative, scaled output lands there
+#       xwayland   a point over an X11 window (XWayland) lands on it, not on the Wayland window
+#                  beneath
+#       stopkey    F6 (pressed with wtype) stops a run; after the run F6 is bound no more
+#       stopkey_taken  the user's own F6 binding: the tooltip says the key is taken, and the
+#                  binding survives the run
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+test_name=$1
+tapvane=$2
+wayland_target=$3
+x_target=$4
+work=$5
+
+rm -rf "$work"
+mkdir -p "$work"
+chmod 755 "$work"
+cd "$work"
+# shellcheck source=SCRIPTDIR/wayland_session.sh
+source "$here/wayland_session.sh"
+started=$SECONDS
+
+cat >sway.conf <<'CONF'
+output HEADLESS-1 resolution 1280x720 position 0 0
+xwayland force
+default_border none
+default_floating_border none
+focus_on_window_activation none
+CONF
+[[ "$test_name" == stopkey_taken ]] && echo 'bindsym F6 exec touch '"$runtime"'/users-f6' >>sway.conf
+chmod 644 sway.conf
+start_sway "$work/sway.conf"
+swaymsg -q create_output
+swaymsg -q -- output HEADLESS-2 resolution 1600x1200 position -800 100 scale 2
+sway_x_display
+
+# The native windows, each logging its presses and releases with surface coordinates.
+start_wayland_target() {
+  "$wayland_target" "$work/$1.log" "$2" 2>"$1.err" &
+  pids+=($!)
+  until_true 10 grep -q '^ready' "$1.log" 2>/dev/null || fail "the $1 window did not come up: $(cat "$1.err")"
+}
+start_wayland_target primary tiled
+start_wayland_target scaled HEADLESS-2
+grep -qx 'ready 800 600' scaled.log || fail "the scaled window: $(head -n1 scaled.log)"
+start_tapvane
+grep -q 'pointer input: wlr-virtual-pointer' tapvane.log || fail "route: $(cat tapvane.log)"
+# sway knows the window a moment after the X server has it.
+focus_tapvane() { swaymsg -q "[title=\"^Clickora\$\"] focus" 2>/dev/null; }
+until_true 5 focus_tapvane || fail "sway does not know the window: $(swaymsg -t get_tree)"
+
+# presses_are LOG N X Y: the window logged exactly N presses and N releases, all at X, Y.
+presses_are() {
+  local expected="" i
+  for ((i = 0; i < $2; i++)); do expected+="press $3 $4"$'\n'"release $3 $4"$'\n'; done
+  [[ "$(sed 1d "$1")" == "${expected%$'\n'}" ]]
+}
+
+# The node of a window in sway's tree, by its title, as JSON: whether it floats, and its
+# geometry; nothing while there is none.
+sway_node() {
+  swaymsg -t get_tree | python3 -c '
+import json, sys
+def walk(node, floating):
+    if node.get("name") == sys.argv[1]:
+        print(json.dumps({"floating": floating, "geometry": node["geometry"], "rect": node["rect"]}))
+    for child in node.get("nodes", []):
+        walk(child, False)
+    for child in node.get("floating_nodes", []):
+        walk(child, True)
+walk(json.load(sys.stdin), False)' "$1"
+}
+
+case "$test_name" in
+  clicks)
+    node=$(sway_node Clickora)
+    python3 -c 'import json,sys; n=json.loads(sys.argv[1]); g=n["geometry"]
+sys.exit(0 if n["floating"] and (g["width"], g["height"]) == (248, 333) else 1)' "$node" \
+      || fail "the window is tiled or stretched: $node"
+    type_run 100 640 3 0.01
+    press_start
+    run_ends
+    field_is Command4.Caption "โปรแกรมทำงานเสร็จ คลิกครบ  3  ครั้ง" || fail "finished caption"
+    presses_are primary.log 3 100 640 || fail "the Wayland window logged: $(cat primary.log)"
+    [[ $(wc -l <scaled.log) == 1 ]] || fail "the scaled output's window was clicked"
+    ;;
+
+  scaled)
+    # -600,300 of the layout: 200,200 into the output at -800,100.
+    type_run -600 300 1 0.01
+    press_start
+    run_ends
+    presses_are scaled.log 1 200 200 || fail "the scaled window logged: $(cat scaled.log)"
+    [[ $(wc -l <primary.log) == 1 ]] || fail "the primary's window was clicked"
+    ;;
+
+  xwayland)
+    "$x_target" "$work/clicks.txt" 900 50 200 200 &
+    pids+=($!)
+    until_true 10 test -s clicks.txt || fail "the X click target did not come up"
+    # An unmanaged (override-redirect) X window: sway shows it where it asks, above the rest.
+    xrandr --listactivemonitors >xrandr.txt
+    sleep 0.3
+    focus_tapvane
+    type_run 1000 150 2 0.01
+    press_start
+    run_ends
+    [[ "$(cut -d' ' -f1 clicks.txt)" == 2 ]] || fail "the X target counted $(cat clicks.txt)"
+    [[ $(wc -l <primary.log) == 1 ]] || fail "the Wayland window beneath was clicked: $(cat primary.log)"
+    ;;
+
+  stopkey | stopkey_taken)
+    type_run 100 640 100 0.02
+    press_start
+    until_true 5 bash -c "sed -n 's/^Command4.ToolTip=//p' '$fields' | grep -q ." \
+      || fail "no tooltip during the run"
+    tip=$(field Command4.ToolTip)
+    if [[ "$test_name" == stopkey ]]; then
+      [[ "$tip" == "กด F6 เพื่อหยุด"* ]] || fail "tooltip '$tip'"
+      swaymsg -t get_binding_state >/dev/null
+      until_true 5 grep -q '^press' primary.log || fail "no click before the key"
+      wtype -k F6
+      run_ends 5
+      [[ "$(field Command4.Caption)" == "หยุดแล้ว คลิกไป  "* ]] || fail "stopped caption '$(field Command4.Caption)'"
+      count=$(grep -c '^press' primary.log)
+      sleep 2.5  # more than two periods
+      [[ $(grep -c '^press' primary.log) == "$count" ]] || fail "clicks after F6"
+      wtype -k F6  # bound no more: nothing happens, the program runs on
+      sleep 0.3
+      kill -0 "$tapvane_pid" || fail "the program ended"
+      swaymsg -t get_config | grep -q 'F6' && fail "F6 is in sway's configuration"
+      [[ "$(field Command4.Enabled)" == True ]] || fail "Start after the run"
+    else
+      [[ "$tip" == "ใช้ปุ่ม F6 หยุดไม่ได้: โปรแกรมอื่นใช้ปุ่มนี้อยู่"* ]] || fail "tooltip '$tip'"
+      wtype -k F6
+      until_true 5 test -e "$runtime/users-f6" || fail "the user's own F6 binding did not run"
+      field_is Command4.Enabled False || fail "F6 stopped the run"
+    fi
+    ;;
+
+  *)
+    echo "unknown test $test_name" >&2
+    exit 2
+    ;;
+esac
+echo "PASS: sway $test_name in $((SECONDS - started)) s"

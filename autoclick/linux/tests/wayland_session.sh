@@ -1,0 +1,109 @@
+# The harness of the compositor tests: a headless compositor started as it runs on a desktop,
+# waited for until its socket is there, and ended by its process id with everything the test
+# started. Sourced, in the work folder, with $work set. Helpers: until_true, fail, field.
+fields="$work/fields.txt"
+
+pids=()
+cleanup() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+# A step that fails outside fail() says which it was.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+fail() {
+  echo "FAIL: $*" >&2
+  local log
+  for log in "$fields" tapvane.log compositor.log; do
+    [[ -s "$log" ]] && { echo "--- $log:" >&2; tail -n 30 "$log" >&2; }
+  done
+  exit 1
+}
+
+# until SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds; fails after SECONDS.
+until_true() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.05
+  done
+}
+field() { sed -n "s/^$1=//p" "$fields" 2>/dev/null; }
+field_is() { [[ "$(field "$1")" == "$2" ]]; }
+
+# A runtime folder of the compositor's user, as a login session has one.
+runtime="$work/runtime"
+make_runtime() {
+  rm -rf "$runtime"
+  mkdir -m 700 "$runtime"
+  chown "$1" "$runtime"
+}
+export XDG_RUNTIME_DIR="$runtime"
+
+# start_sway CONFIG: sway on its headless backend, as nobody (it refuses to run as root), in an
+# environment of its own; sets WAYLAND_DISPLAY, SWAYSOCK and compositor_pid. Clients of root
+# reach its socket all the same.
+start_sway() {
+  make_runtime nobody:nogroup
+  env -i PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless \
+    WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups sway -c "$1" >compositor.log 2>&1 &
+  compositor_pid=$!
+  pids+=("$compositor_pid")
+  until_true 10 compgen -G "$runtime/sway-ipc.*.sock" >/dev/null \
+    || fail "sway did not start: $(tail -n 20 compositor.log)"
+  until_true 5 compgen -G "$runtime/wayland-*.lock" >/dev/null || fail "sway made no socket"
+  SWAYSOCK=$(compgen -G "$runtime/sway-ipc.*.sock" | head -n1)
+  WAYLAND_DISPLAY=$(basename "$(compgen -G "$runtime/wayland-*.lock" | head -n1)" .lock)
+  export SWAYSOCK WAYLAND_DISPLAY
+}
+
+# sway_x_display: the display of sway's XWayland, opened to root (XWayland admits only its own
+# user's clients); sets and exports DISPLAY.
+sway_x_display() {
+  # NOTE: sway splits a command at each semicolon, quoted or not: the steps go in a script.
+  printf 'echo "$DISPLAY" >%s/display.txt\nxhost +si:localuser:root\n' "$runtime" >x_setup.sh
+  chmod 644 x_setup.sh
+  swaymsg -q -- exec "sh $work/x_setup.sh" || fail "swaymsg exec"
+  until_true 10 test -s "$runtime/display.txt" || fail "sway's XWayland has no display"
+  DISPLAY=$(cat "$runtime/display.txt")
+  export DISPLAY
+  until_true 10 xdpyinfo >/dev/null 2>&1 || fail "XWayland $DISPLAY does not admit root"
+}
+
+# The program as an X client of the session, its fields written where the tests read them.
+start_tapvane() {
+  CLICKORA_DUMP_FIELDS="$fields" QT_QPA_PLATFORM=xcb "$tapvane" >tapvane.log 2>&1 &
+  tapvane_pid=$!
+  pids+=("$tapvane_pid")
+  until_true 20 xdotool search --name '^Clickora$' >window.txt 2>/dev/null \
+    || fail "no window named Clickora appeared"
+  window=$(head -n1 window.txt)
+  until_true 10 field_is Form.Caption Clickora || fail "the caption is not Clickora"
+}
+
+# type_run X Y CLICKS PERIOD: the fields typed in, from Start, which has the focus at start-up
+# (Tab visits Text2, Text4, Text5, Text6 and Text8 and selects a field's whole text), and the
+# focus back on Start.
+type_run() {
+  xdotool windowfocus --sync "$window"
+  xdotool key --delay 50 Tab Tab
+  xdotool type --delay 30 -- "$1"
+  xdotool key --delay 50 Tab
+  xdotool type --delay 30 -- "$2"
+  xdotool key --delay 50 Tab
+  xdotool type --delay 30 "$3"
+  xdotool key --delay 50 Tab
+  xdotool type --delay 30 "$4"
+  until_true 5 bash -c "grep -qx -- 'Text4=$1' '$fields' && grep -qx -- 'Text5=$2' '$fields' \
+    && grep -qx 'Text6=$3' '$fields' && grep -qx 'Text8=$4' '$fields'" || fail "typed fields"
+  xdotool key --delay 50 Tab Tab Tab
+}
+press_start() {
+  xdotool key space
+  until_true 5 field_is Command4.Enabled False || fail "Start was not pressed"
+}
+run_ends() { until_true "${1:-15}" field_is Command4.Enabled True || fail "the run did not end"; }

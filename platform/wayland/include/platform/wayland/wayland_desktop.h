@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/input_routing/output_layout.h"
+#include "platform/input_routing/routed_pointer_input.h"
+
+namespace clickora::platform::wayland {
+
+// A connection of the program's own to the session's Wayland compositor, made once at start-up
+// and kept for the program's life; the program's window stays an X11 one. It tells what the
+// compositor offers this program and where its outputs lie, and carries the pointer routes that
+// go through the compositor. Not tied to the toolkit's event loop: events are read whenever the
+// layout is needed.
+class WaylandDesktop {
+ public:
+  // nullptr where no Wayland session is named (WAYLAND_DISPLAY) or it cannot be reached.
+  static std::unique_ptr<WaylandDesktop> Connect();
+  ~WaylandDesktop();
+  WaylandDesktop(const WaylandDesktop&) = delete;
+  WaylandDesktop& operator=(const WaylandDesktop&) = delete;
+
+  // The names of the interfaces the compositor announces to this program.
+  const std::set<std::string, std::less<>>& globals() const;
+
+  // The wlroots virtual pointer: one device made now, kept for the program's life (a new device
+  // changes the seat, and clients take a pointer only once they have heard of it). nullptr
+  // where the compositor offers none.
+  std::unique_ptr<input_routing::PointerRoute> MakeWlrPointerRoute();
+
+  struct State;
+
+ private:
+  explicit WaylandDesktop(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace clickora::platform::wayland
