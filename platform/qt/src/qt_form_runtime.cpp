@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <cstdlib>
 
 #include "control_library.h"
 #include "desktop_pointer_input.h"
@@ -13,6 +14,7 @@
 #include "qt_program_services.h"
 #include "qt_timer_service.h"
 #include "qt_window.h"
+#include "sway_global_hot_key.h"
 #include "x11_global_hot_key.h"
 #include "x11_pick_surface.h"
 
@@ -45,6 +47,14 @@ void SubstituteWindowsFaces() {
                               QStringLiteral("Liberation Sans")});
   QFont::insertSubstitutions(QStringLiteral("Tahoma"),
                              {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+}
+
+// The stop key: on sway bound over its IPC, so that it works whichever window has the focus,
+// native ones too; elsewhere an X11 grab.
+std::unique_ptr<GlobalHotKey> MakeStopKey() {
+  const char* sway = std::getenv("SWAYSOCK");
+  if (sway != nullptr && *sway != '\0') return std::make_unique<SwayGlobalHotKey>(sway);
+  return std::make_unique<X11GlobalHotKey>();
 }
 
 class QtFormRuntime final : public FormRuntime {
@@ -89,9 +99,9 @@ struct QtPlatform::Impl {
   std::unique_ptr<PointerInput> pointer = MakeDesktopPointerInput(&PrimaryOrigin);
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
-  X11GlobalHotKey stop_key;
+  std::unique_ptr<GlobalHotKey> stop_key = MakeStopKey();
   X11PickSurface pick{&PrimaryOrigin};
-  Services services{clock, timers, program, *pointer, time_of_day, files, stop_key, pick};
+  Services services{clock, timers, program, *pointer, time_of_day, files, *stop_key, pick};
   ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};
 };
