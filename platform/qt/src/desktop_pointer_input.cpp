@@ -57,6 +57,9 @@ class DesktopPointerInput final : public PointerInput {
         case Mechanism::kWlrVirtualPointer:
           route = wayland_->MakeWlrPointerRoute();
           break;
+        case Mechanism::kKdeFakeInput:
+          route = wayland_->MakeKdePointerRoute();
+          break;
         case Mechanism::kXTest:
           route = std::make_unique<X11Route>(x11_);
           break;

@@ -49,6 +49,10 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
     state->xdg_output_manager = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(
         registry, name, &zxdg_output_manager_v1_interface, std::min<std::uint32_t>(version, 2)));
     for (auto& output : state->outputs) state->AddXdgOutput(*output);
+  } else if (is(org_kde_kwin_fake_input_interface) && version >= 3) {
+    // Version 3 brought absolute motion.
+    state->kde_fake_input = static_cast<org_kde_kwin_fake_input*>(
+        wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 3));
   } else if (is(zwlr_virtual_pointer_manager_v1_interface)) {
     state->wlr_pointer_manager = static_cast<zwlr_virtual_pointer_manager_v1*>(
         wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
@@ -77,6 +81,10 @@ void State::AddXdgOutput(Output& output) {
   zxdg_output_v1_add_listener(output.xdg_output, &kXdgOutputListener, &output);
 }
 
+bool State::Flush() {
+  return wl_display_flush(display) >= 0 && wl_display_get_error(display) == 0;
+}
+
 bool State::Roundtrip() {
   return wl_display_roundtrip(display) >= 0;
 }
@@ -95,6 +103,7 @@ State::~State() {
     wl_output_destroy(output->output);
   }
   if (wlr_pointer_manager != nullptr) zwlr_virtual_pointer_manager_v1_destroy(wlr_pointer_manager);
+  if (kde_fake_input != nullptr) org_kde_kwin_fake_input_destroy(kde_fake_input);
   if (xdg_output_manager != nullptr) zxdg_output_manager_v1_destroy(xdg_output_manager);
   if (seat != nullptr) wl_seat_destroy(seat);
   if (registry != nullptr) wl_registry_destroy(registry);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fake-input-client-protocol.h"
 #include "platform/input_routing/output_layout.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -31,6 +32,8 @@ struct WaylandDesktop::State {
   // false when the connection is broken.
   bool Roundtrip();
   // The placed outputs' logical areas.
+  // Flushes what was asked; false when the connection is broken.
+  bool Flush();
   std::vector<input_routing::OutputArea> OutputAreas() const;
   void AddXdgOutput(Output& output);
 
@@ -39,6 +42,7 @@ struct WaylandDesktop::State {
   wl_seat* seat = nullptr;
   zxdg_output_manager_v1* xdg_output_manager = nullptr;
   zwlr_virtual_pointer_manager_v1* wlr_pointer_manager = nullptr;
+  org_kde_kwin_fake_input* kde_fake_input = nullptr;  // version 3 or later
   std::vector<std::unique_ptr<Output>> outputs;
   std::set<std::string, std::less<>> globals;
 };

@@ -212,7 +212,9 @@ int main(int argc, char **argv) {
     if (strcmp(app.outputs[i].name, argv[2]) == 0) chosen = app.outputs[i].output;
   }
   if (chosen == NULL && !tiled) {
-    fprintf(stderr, "no output named %s\n", argv[2]);
+    fprintf(stderr, "no output named %s; there are:", argv[2]);
+    for (int i = 0; i < app.output_count; ++i) fprintf(stderr, " %s", app.outputs[i].name);
+    fprintf(stderr, "\n");
     return 1;
   }
   app.surface = wl_compositor_create_surface(app.compositor);

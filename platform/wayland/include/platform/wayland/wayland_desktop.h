@@ -31,6 +31,10 @@ class WaylandDesktop {
   // where the compositor offers none.
   std::unique_ptr<input_routing::PointerRoute> MakeWlrPointerRoute();
 
+  // KWin's fake input, which KWin offers only to a program that its desktop entry grants it
+  // to. nullptr where it is not offered.
+  std::unique_ptr<input_routing::PointerRoute> MakeKdePointerRoute();
+
   struct State;
 
  private:
