@@ -110,6 +110,12 @@ void FrmMousePos::LongTimer2_OnTimer() {
 }
 
 void FrmMousePos::Tick(ClickMode mode) {
+  // A click now would land on the pick surface and be taken as the pick: it is made when the
+  // pick ends, at the point picked.
+  if (picking_) {
+    held_click_ = mode;
+    return;
+  }
   const bool single = mode == ClickMode::kSingle;
   platform::EmbeddedControl& own_timer = single ? long_timer1_ : long_timer2_;
   platform::EmbeddedControl& other_timer = single ? long_timer2_ : long_timer1_;

@@ -32,6 +32,7 @@ constexpr std::array kBindings{
     Binding{"StopKey", "Pressed", &FrmMousePos::StopKey_Pressed},
     Binding{"PickKey", "Pressed", &FrmMousePos::PickKey_Pressed},
     Binding{"Text2", "DblClick", &FrmMousePos::Text2_DblClick},
+    Binding{"Pick", "Done", &FrmMousePos::Pick_Done},
 };
 
 }  // namespace

@@ -156,6 +156,56 @@ TEST(PickPoint, PickDuringARunMovesTheNextClick) {
   }
 }
 
+// A click that comes due while the pick waits would land on the pick surface: no pointer action
+// happens until the pick ends, then one click is made (clicks due meanwhile make one), at the
+// picked point or, after a cancel, at the point the fields held. A run stopped by F6 meanwhile
+// makes no click at the end of the pick.
+TEST(PickPoint, AClickDueWhileThePickWaitsIsMadeWhenItEnds) {
+  const struct {
+    const char* name;
+    std::function<void(App&)> end_pick;
+    std::vector<Point> moves;  // after the pick's end
+  } cases[] = {
+      {"picked",
+       [](App& app) {
+         app.backend.pick.ClickAt({-300, 40});
+       },
+       {{-300, 40}}},
+      {"cancelled", [](App& app) { app.backend.pick.Cancel(); }, {{500, 500}}},
+      {"stopped by F6 meanwhile",
+       [](App& app) {
+         app.backend.stop_key.Press();
+         app.backend.pick.ClickAt({-300, 40});
+       },
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    App app;
+    app.Start();
+    app.Text("Text6").SetText("5");
+    app.Text("Text8").SetText("0.01");  // 0.6 s between clicks
+    app.window->PressButton("Command4");
+    app.window->PressKeyByUser("{F8}");
+    app.backend.loop.AdvanceBy(2'000);  // three clicks come due
+    EXPECT_TRUE(app.backend.pointer.Log().empty());
+    EXPECT_EQ(app.Text("Text7").Text(), "0");  // as Start left it: no click counted
+
+    c.end_pick(app);
+    EXPECT_EQ(app.backend.pointer.Moves(), c.moves);
+    EXPECT_EQ(app.backend.pointer.ButtonFlags().size(), 2 * c.moves.size());
+    // The counter after one click, or as the stop left it.
+    EXPECT_EQ(app.Text("Text7").Text(), c.moves.empty() ? "1" : "2");
+    if (!c.moves.empty()) {
+      // The run goes on from there and makes its five clicks.
+      ASSERT_TRUE(app.backend.loop.RunUntil([&] { return app.Command4().Enabled(); }, 60'000));
+      EXPECT_EQ(app.backend.pointer.ButtonFlags().size(), 10u);
+      EXPECT_EQ(app.Text("Text7").Text(), "6");
+    }
+    EXPECT_TRUE(app.Messages().empty());
+  }
+}
+
 // While a pick is going, F8 and the double-click start no second one: the pick going keeps its
 // click. Once it has ended, either way starts a new one.
 TEST(PickPoint, ASecondEntryWhilePickingDoesNotStack) {

@@ -59,6 +59,8 @@ class FrmMousePos final : public platform::FormEventSink {
   // Picking the point with the mouse: F8 in the window, or a double-click on the read-out.
   void PickKey_Pressed();
   void Text2_DblClick();
+  // The pick has ended (picked, cancelled or refused).
+  void Pick_Done();
 
   std::int32_t ClickCount() const noexcept { return click_count_; }
   double ClickTarget() const noexcept { return click_target_; }
@@ -85,7 +87,6 @@ class FrmMousePos final : public platform::FormEventSink {
   void ReleaseStopKey();
   // A pick of the point for Text4 and Text5; at most one at a time.
   void BeginPick();
-  void EndPick(const platform::PickOutcome& outcome);
 
   platform::Window& window_;
   platform::Services& services_;
@@ -109,6 +110,9 @@ class FrmMousePos final : public platform::FormEventSink {
   std::string stop_key_tip_;  // the stop key's part of the tip during a run
   bool reach_told_ = false;   // the user knows that clicks reach only some windows
   bool picking_ = false;
+  platform::PickOutcome pick_outcome_;
+  // A click of the run that came due while a pick was going: made when the pick ends.
+  std::optional<ClickMode> held_click_;
   std::optional<std::string> settings_value_;
   // What Start shows again after an error: the caption from before Start when Start itself
   // failed, "Start" when a run failed.
