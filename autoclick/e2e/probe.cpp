@@ -6,7 +6,7 @@
 //   probe.exe gone TITLE MS    waits up to MS milliseconds until no window TITLE is left
 //   probe.exe texts TITLE      the window's rectangles and every child control with its text
 //   probe.exe close TITLE      posts WM_CLOSE to the window
-//   probe.exe tips TITLE       the tooltip text of every button of the window, by its place
+//   probe.exe tips TITLE       the tooltip text of every button and text box, by its place
 //   probe.exe list             every visible top-level window
 //   probe.exe focus TITLE      the child control of the window that has the keyboard focus
 //   probe.exe show TITLE HOW   minimizes (HOW min) or restores (HOW restore) the window
@@ -352,7 +352,8 @@ int Tips(HWND window) {
   ::EnumChildWindows(
       window,
       [](HWND child, LPARAM param) CALLBACK -> BOOL {
-        if (::lstrcmpiW(ClassName(child).c_str(), L"Button") == 0) {
+        if (::lstrcmpiW(ClassName(child).c_str(), L"Button") == 0 ||
+            ::lstrcmpiW(ClassName(child).c_str(), L"Edit") == 0) {
           reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
         }
         return TRUE;

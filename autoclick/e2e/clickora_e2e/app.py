@@ -132,7 +132,7 @@ class App:
         raise NotImplementedError
 
     def tip(self, name):
-        """The tooltip text of the button NAME."""
+        """The tooltip text of the button or text box NAME."""
         raise NotImplementedError
 
     def alive(self):
@@ -159,6 +159,16 @@ class App:
         raise NotImplementedError
 
     def click_at(self, x, y):
+        raise NotImplementedError
+
+    def double_click_at(self, x, y):
+        raise NotImplementedError
+
+    def right_click_at(self, x, y):
+        raise NotImplementedError
+
+    def picking(self):
+        """Whether the program's pick surface (F8) is up, waiting for the click."""
         raise NotImplementedError
 
     def keys(self, *keys):
@@ -268,6 +278,11 @@ class App:
         with self.step(f"click {name}"):
             snapshot = self.snapshot()
             self.click_at(*snapshot.screen_point(name))
+
+    def double_click(self, name):
+        """Double-clicks the centre of the control NAME."""
+        with self.step(f"double-click {name}"):
+            self.double_click_at(*self.snapshot().screen_point(name))
 
     def type_into(self, name, text, expect=None):
         """Replaces the text of the text box NAME by typing TEXT; it then holds EXPECT (TEXT by

@@ -20,6 +20,8 @@ FIRST_CONTROL_ID = 100  # the window numbers its controls from here, in design o
 MENU_BAR_OFFSETS = {"file": 15, "regis": 53}
 TARGET_TITLE = "Clickora click target"
 HOLDER_TITLE = "Clickora stop key holder"
+# The window class of tapvane's pick surface, the popup over the whole screen.
+PICK_CLASS = "ClickoraPick"
 # Where the click target lies on the screen: left, top, width, height.
 TARGET_PLACE = (650, 100, 300, 200)
 
@@ -221,11 +223,22 @@ class WineApp(App):
     def click_at(self, x, y):
         xdotool("mousemove", x, y, "sleep", "0.05", "click", "1", check=True)
 
+    def double_click_at(self, x, y):
+        xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", "2", "--delay", "80", "1",
+                check=True)
+
+    def right_click_at(self, x, y):
+        xdotool("mousemove", x, y, "sleep", "0.05", "click", "3", check=True)
+
+    def picking(self):
+        return any(window_class == PICK_CLASS for window_class, _ in self.windows())
+
     def keys(self, *keys):
         xdotool("key", "--delay", "20", *keys, check=True)
 
     def type_text(self, text):
-        xdotool("type", "--delay", "40", text, check=True)
+        # "--": a text that begins with a minus sign is no option.
+        xdotool("type", "--delay", "40", "--", text, check=True)
 
     def drag(self, x1, y1, x2, y2, steps=8):
         """Presses the left button at the first point, moves in steps to the second, lets go."""
