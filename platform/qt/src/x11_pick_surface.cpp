@@ -7,6 +7,7 @@
 
 // NOTE: after the toolkit's headers: Xlib defines macros (Bool, Status, None) that break them.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
 
@@ -87,6 +88,11 @@ void X11PickSurface::Begin(std::function<void(const PickOutcome&)> on_done) {
   c.input = XCreateWindow(c.display, root, 0, 0, static_cast<unsigned>(root_size.width),
                           static_cast<unsigned>(root_size.height), 0, CopyFromParent, InputOnly,
                           CopyFromParent, CWOverrideRedirect | CWCursor | CWEventMask, &attributes);
+  // Named as the Windows popup's class, so that tools (and the tests) can tell it is up.
+  char name[] = "tapvane";
+  char window_class[] = "ClickoraPick";
+  XClassHint hint{name, window_class};
+  XSetClassHint(c.display, c.input, &hint);
   XMapRaised(c.display, c.input);
   c.pressed = 0;
   tries_left_ = kTries;
