@@ -1,9 +1,50 @@
 #include "file_dialog.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+
 #include "platform/forms/dialog_filter.h"
 #include "qt_conversions.h"
 
 namespace clickora::platform::qt {
+namespace {
+
+bool HasWildcards(const QString& name) {
+  return name.contains(u'*') || name.contains(u'?');
+}
+
+// The toolkit's own dialog, as the program gives it: its list of file types shows each
+// description exactly as the filter writes it ("function", "function " with its blank), and a
+// name with wildcards in the name box ("*.kpf", proposed by the first Save) chooses no file.
+class ProgramFileDialog final : public QFileDialog {
+ public:
+  // name_filters "description (patterns)", one a line of the list, which shows descriptions.
+  ProgramFileDialog(QWidget* parent, const QString& title, const QString& folder,
+                    const QStringList& name_filters, const QStringList& descriptions)
+      : QFileDialog(parent, title, folder) {
+    // NOTE: a desktop's own dialog shows the descriptions as it likes and knows no proposed
+    // wildcard name.
+    setOption(QFileDialog::DontUseNativeDialog);
+    if (name_filters.isEmpty()) return;
+    // The dialog needs "description (patterns)" to know the patterns; with their details hidden
+    // it chooses a filter by its place in the list, so the list may show the descriptions as
+    // they are (the dialog itself would drop their blanks).
+    setOption(QFileDialog::HideNameFilterDetails);
+    setNameFilters(name_filters);
+    if (auto* list = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        list != nullptr && list->count() == descriptions.size()) {
+      for (int i = 0; i < list->count(); ++i) list->setItemText(i, descriptions[i]);
+    }
+  }
+
+  void accept() override {
+    const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name != nullptr && HasWildcards(name->text())) return;
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
 
 void QtFileDialog::SetDialogTitle(std::string_view title) {
   title_ = ToQString(title);
@@ -19,19 +60,22 @@ void QtFileDialog::SetDefaultExt(std::string_view extension) {
 
 void QtFileDialog::SetFilter(std::string_view filter) {
   filters_ = DialogNameFilters(filter);
+  descriptions_.clear();
+  for (const forms::DialogFilter& entry : forms::ParseDialogFilter(filter)) {
+    descriptions_ << ToQString(entry.description);
+  }
 }
 
 DialogResult QtFileDialog::Show(QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent_, title_, init_dir_);
+  ProgramFileDialog dialog(parent_, title_, init_dir_, filters_, descriptions_);
   dialog.setAcceptMode(mode);
   // Open takes existing files only; Save asks before replacing one (the dialog's default).
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);
-  if (!filters_.isEmpty()) dialog.setNameFilters(filters_);
   dialog.setDefaultSuffix(default_ext_);
+  // Proposed in the name box as it is, "*.kpf" too, as the Windows dialog does.
   const QString name = QString::fromStdString(file_name_);
-  // A name with wildcards is a filter, not a file to propose.
-  if (!name.isEmpty() && !name.contains(u'*') && !name.contains(u'?')) dialog.selectFile(name);
+  if (!name.isEmpty()) dialog.selectFile(name);
   if (dialog.exec() != QDialog::Accepted) return DialogResult::kCancelled;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return DialogResult::kFailed;

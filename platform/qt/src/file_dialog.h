@@ -9,8 +9,8 @@
 
 namespace clickora::platform::qt {
 
-// The file dialog component on QFileDialog, modal to its parent. Its settings persist from one
-// show to the next, FileName included.
+// The file dialog component on the toolkit's own QFileDialog, modal to its parent. Its settings
+// persist from one show to the next, FileName included.
 class QtFileDialog final : public FileDialog {
  public:
   explicit QtFileDialog(QWidget* parent) : parent_(parent) {}
@@ -29,8 +29,9 @@ class QtFileDialog final : public FileDialog {
   QWidget* parent_;
   QString title_;
   QString init_dir_;
-  QString default_ext_;  // without its dot
-  QStringList filters_;
+  QString default_ext_;       // without its dot
+  QStringList filters_;       // "description (patterns)"
+  QStringList descriptions_;  // as the filter writes them
   std::string file_name_;
 };
 
