@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks shipped Windows binaries: pe_check.py MACHINE VERSION_TEXT FILE...
                                  or: pe_check.py --load-rules MACHINE FILE...
+                                 or: pe_check.py --imports MACHINE FILE...
 
 MACHINE is x64 or x86. Each FILE must be a PE image of that machine, stripped (no COFF symbols,
 no debug sections), and its version block's FileVersion and ProductVersion must read
@@ -8,8 +9,8 @@ VERSION_TEXT. Both forms check the load rules: the image imports (directly or de
 the system's known DLLs of known_dlls.txt beside this script, which Windows takes from its own
 folder whatever the search order, and comctl32.dll only where the image's manifest binds the
 common controls side by side; and its load configuration sets DependentLoadFlags to the system
-folder alone (LOAD_LIBRARY_SEARCH_SYSTEM32). Prints one line per problem and exits 1 if there was
-any.
+folder alone (LOAD_LIBRARY_SEARCH_SYSTEM32). --imports checks the imports only (the installer,
+whose stub is not ours to link). Prints one line per problem and exits 1 if there was any.
 """
 import os
 import struct
@@ -82,7 +83,7 @@ class Image:
         return struct.unpack_from("<H", self.data, at + field)[0]
 
 
-def load_rule_problems(path: str, data: bytes, known: set[str]) -> list[str]:
+def load_rule_problems(path: str, data: bytes, known: set[str], flags_too=True) -> list[str]:
     image = Image(data)
     out = []
     for dll in image.imported_dlls():
@@ -93,7 +94,7 @@ def load_rule_problems(path: str, data: bytes, known: set[str]) -> list[str]:
         out.append(f"{path}: imports {dll}, which is not one of the system's known DLLs "
                    "(load it at run time by full path)")
     flags = image.dependent_load_flags()
-    if flags != LOAD_LIBRARY_SEARCH_SYSTEM32:
+    if flags_too and flags != LOAD_LIBRARY_SEARCH_SYSTEM32:
         shown = "no load configuration" if flags is None else f"DependentLoadFlags {flags:#x}"
         out.append(f"{path}: {shown}, expected DependentLoadFlags "
                    f"{LOAD_LIBRARY_SEARCH_SYSTEM32:#x} (the system folder only)")
@@ -114,7 +115,7 @@ def version_string(data: bytes, name: str) -> str | None:
     return data[at:end].decode("utf-16-le")
 
 
-def problems(path: str, machine: int, version: str | None) -> list[str]:
+def problems(path: str, machine: int, version: str | None, flags_too=True) -> list[str]:
     """What is wrong with the image; version None checks the machine and load rules only."""
     with open(path, "rb") as f:
         data = f.read()
@@ -130,7 +131,7 @@ def problems(path: str, machine: int, version: str | None) -> list[str]:
     if found != machine:
         out.append(f"{path}: machine 0x{found:x}, expected 0x{machine:x}")
         return out
-    out += load_rule_problems(path, data, known_dlls())
+    out += load_rule_problems(path, data, known_dlls(), flags_too)
     if version is None:
         return out
     if symbols:
@@ -155,7 +156,8 @@ def problems(path: str, machine: int, version: str | None) -> list[str]:
 
 def main() -> int:
     args = sys.argv[1:]
-    load_rules_only = args[:1] == ["--load-rules"]
+    load_rules_only = args[:1] in (["--load-rules"], ["--imports"])
+    flags_too = args[:1] != ["--imports"]
     if load_rules_only:
         args = args[1:]
     if len(args) < (2 if load_rules_only else 3) or args[0] not in MACHINES:
@@ -163,7 +165,7 @@ def main() -> int:
         return 2
     version = None if load_rules_only else args[1]
     files = args[1:] if load_rules_only else args[2:]
-    found = [p for path in files for p in problems(path, MACHINES[args[0]], version)]
+    found = [p for path in files for p in problems(path, MACHINES[args[0]], version, flags_too)]
     for line in found:
         print(line)
     return 1 if found else 0

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The release tests' cases: release_cases.sh CONFIG CASE, CASE one of
 #   artifacts  dist/ holds exactly the artifacts, each exactly its files, stripped, with the
-#              version; SHA256SUMS matches
+#              version, importing only the system's known DLLs, with DependentLoadFlags the system
+#              folder (the installer: its imports and its stub's restricted search); SHA256SUMS
+#              matches
 #   installer  (in a fresh Wine prefix) an earlier version, then this one, installed silently: the
 #              files, the shortcut, the control's class keys and the uninstall entry; the script
 #              host creates the control by ProgID; a 3-click run of the installed program lands;
@@ -72,6 +74,13 @@ data = open(sys.argv[1], "rb").read(4096)
 (pe,) = struct.unpack_from("<I", data, 0x3C)
 sys.exit(0 if data[pe:pe + 4] == b"PE\0\0" and struct.unpack_from("<H", data, pe + 4)[0] == 0x8664 else 1)
 PY
+  # NSIS 3's stub loads nothing from the folder it runs in: it imports only the system's known
+  # DLLs (and the common controls side by side, through its manifest), asks for
+  # SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) before it loads anything else and
+  # loads the rest by full path from the system folder.
+  python3 "$here/pe_check.py" --imports x64 "$setup_exe" || artifacts_fail "the installer's imports"
+  grep -a -q SetDefaultDllDirectories "$setup_exe" ||
+    artifacts_fail "the installer's stub does not restrict its library search (NSIS 3 does)"
   listed=$(7z l -slt "$setup_exe" | sed -n 's/^Path = //p' | grep -v -e '^\$PLUGINSDIR/' -e '^uninstall.exe$' |
     grep -vxF "$setup_exe" | LC_ALL=C sort)
   [[ "$listed" == $'horolon.ocx\nmanual.chm\ntapvane.exe\nx86/horolon.ocx' ]] ||
