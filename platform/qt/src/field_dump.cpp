@@ -1,15 +1,8 @@
 #include "field_dump.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace clickora::platform::qt {
-
-std::unique_ptr<FieldDump> FieldDump::FromEnvironment() {
-  const char* path = std::getenv("CLICKORA_DUMP_FIELDS");
-  if (path == nullptr || *path == '\0') return nullptr;
-  return std::make_unique<FieldDump>(path);
-}
 
 void FieldDump::Set(std::string_view name, std::string_view text) {
   const auto found = fields_.find(name);

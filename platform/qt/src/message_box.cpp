@@ -4,34 +4,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdlib>
-#include <string>
 
-#include "field_dump.h"
+#include "shown_state.h"
 
 namespace clickora::platform::qt {
-namespace {
-
-// What the box shows, read from the box itself once it is up.
-void DumpShownBox(const QMessageBox& box, const char* path) {
-  FieldDump dump(path);
-  QString buttons;
-  for (const QAbstractButton* button : box.buttons()) {
-    if (!buttons.isEmpty()) buttons += u'|';
-    buttons += button->text();
-  }
-  // A text of several lines stays one "Name=text" line.
-  QString text = box.text();
-  text.replace(u'\n', QStringLiteral("\\n"));
-  dump.Set("Caption", box.windowTitle().toStdString());
-  dump.Set("Text", text.toStdString());
-  dump.Set("Icon",
-           box.icon() == QMessageBox::NoIcon && box.iconPixmap().isNull() ? "none" : "shown");
-  dump.Set("Buttons", buttons.toStdString());
-}
-
-}  // namespace
-
 std::unique_ptr<QMessageBox> MakeMessageBox(const QString& caption, const QString& text,
                                             QWidget* parent) {
   auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text,
@@ -47,10 +23,9 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const QString& caption, const QStrin
 }
 
 void RunMessageBox(QMessageBox& box) {
-  if (const char* path = std::getenv("CLICKORA_DUMP_MESSAGE"); path != nullptr && *path != '\0') {
+  if (ShownStateObserver* observer = InstalledShownStateObserver(); observer != nullptr) {
     // Runs inside the box's own event loop, once it has been shown.
-    QTimer::singleShot(0, &box,
-                       [&box, file = std::string(path)] { DumpShownBox(box, file.c_str()); });
+    QTimer::singleShot(0, &box, [&box, observer] { observer->MessageBoxShown(box); });
   }
   box.exec();
 }

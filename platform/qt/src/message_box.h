@@ -18,9 +18,8 @@ inline constexpr char kOkButtonText[] = "ตกลง";
 std::unique_ptr<QMessageBox> MakeMessageBox(const QString& caption, const QString& text,
                                             QWidget* parent);
 
-// Shows the box and returns once it is closed. When CLICKORA_DUMP_MESSAGE names a file (test
-// support only), what the box shows (caption, text, icon, buttons) is written there ("Name=text"
-// lines) once it is up.
+// Shows the box and returns once it is closed; the installed observer (test support) is told once
+// it is up.
 void RunMessageBox(QMessageBox& box);
 
 }  // namespace clickora::platform::qt

@@ -14,6 +14,7 @@
 #include "qt_program_services.h"
 #include "qt_timer_service.h"
 #include "qt_window.h"
+#include "shown_state.h"
 #include "sway_global_hot_key.h"
 #include "x11_global_hot_key.h"
 #include "x11_pick_surface.h"
@@ -90,7 +91,13 @@ class QtFormRuntime final : public FormRuntime {
 }  // namespace
 
 struct QtPlatform::Impl {
-  Impl(int& argc, char** argv) : application(argc, argv) {}
+  Impl(int& argc, char** argv) : application(argc, argv) {
+    InstallShownStateObserver(test_hooks.get());
+  }
+  ~Impl() { InstallShownStateObserver(nullptr); }
+
+  // Test support, read from the environment once, before any window.
+  std::unique_ptr<ShownStateObserver> test_hooks = DumpObserverFromEnvironment();
 
   QApplication application;
   posix::MonotonicClock clock;

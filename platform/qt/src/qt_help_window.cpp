@@ -11,9 +11,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <cstdlib>
 
-#include "field_dump.h"
+#include "shown_state.h"
 
 namespace clickora::platform::qt {
 namespace {
@@ -65,11 +64,6 @@ QtHelpWindow::QtHelpWindow() : QWidget(nullptr, Qt::Window) {
   back_->setEnabled(false);
   forward_->setEnabled(false);
   resize(720, 600);
-
-  // Test support only, as the window's field dump: what the help shows, for a test on a virtual
-  // display.
-  if (const char* path = std::getenv("CLICKORA_DUMP_HELP"); path != nullptr && *path != '\0')
-    dump_ = std::make_unique<FieldDump>(path);
 }
 
 QtHelpWindow::~QtHelpWindow() = default;
@@ -115,10 +109,10 @@ void QtHelpWindow::FollowModal(QWidget* modal) {
 void QtHelpWindow::OnSourceChanged(const QUrl& page) {
   const QString title = browser_->documentTitle();
   setWindowTitle(title);
-  if (dump_ == nullptr) return;
-  dump_->Set("Title", title.toStdString());
-  dump_->Set("Heading", FirstHeading(*browser_->document()).toStdString());
-  dump_->Set("Page", page.fileName().toStdString());
+  if (ShownStateObserver* observer = InstalledShownStateObserver(); observer != nullptr) {
+    observer->HelpPageShown(title.toStdString(), FirstHeading(*browser_->document()).toStdString(),
+                            page.fileName().toStdString());
+  }
 }
 
 }  // namespace clickora::platform::qt

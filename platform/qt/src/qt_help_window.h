@@ -11,8 +11,6 @@ class QToolButton;
 
 namespace clickora::platform::qt {
 
-class FieldDump;
-
 // The program's own help viewer: the HTML manual in a window of its own beside the program's,
 // captioned with the title of the page it shows. One window for the program, shown again and
 // brought to the front by every F1.
@@ -38,7 +36,6 @@ class QtHelpWindow final : public QWidget {
   QToolButton* forward_;
   QToolButton* home_;
   QPointer<QWidget> modal_;
-  std::unique_ptr<FieldDump> dump_;
 };
 
 }  // namespace clickora::platform::qt

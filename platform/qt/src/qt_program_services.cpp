@@ -5,12 +5,12 @@
 #include <QMessageBox>
 #include <cstdlib>
 
-#include "field_dump.h"
 #include "install_layout.h"
 #include "message_box.h"
 #include "platform/posix/posix_services.h"
 #include "qt_conversions.h"
 #include "qt_help_window.h"
+#include "shown_state.h"
 
 namespace clickora::platform::qt {
 namespace {
@@ -62,7 +62,9 @@ void QtProgramServices::SendKeysNoWait(std::string_view keys) {
 }
 
 void QtProgramServices::ShowMessage(std::string_view text) {
-  if (dump_ != nullptr) dump_->Set("Message", text);
+  if (ShownStateObserver* observer = InstalledShownStateObserver(); observer != nullptr) {
+    observer->WindowText("Message", text);
+  }
   const auto box = MakeMessageBox(
       title_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), main_window_);
   RunMessageBox(*box);

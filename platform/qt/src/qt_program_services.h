@@ -10,7 +10,6 @@
 
 namespace clickora::platform::qt {
 
-class FieldDump;
 class QtHelpWindow;
 
 // Program services of the Linux runtime. F1 in the program's window or in one of its dialogs
@@ -25,8 +24,6 @@ class QtProgramServices final : public QObject, public ProgramServices {
   // to.
   void SetApplicationTitle(std::string_view title);
   void SetMainWindow(QWidget* window);
-  // Test support: each message box's text goes into the window's field dump as "Message".
-  void SetFieldDump(FieldDump* dump) { dump_ = dump; }
 
   std::string ProgramFolder() override;
   void SetHelpFile(std::string_view path) override;
@@ -45,7 +42,6 @@ class QtProgramServices final : public QObject, public ProgramServices {
   QString title_;
   QPointer<QWidget> main_window_;
   std::string help_file_;
-  FieldDump* dump_ = nullptr;
   // Made at the first F1; a dialog it follows may take it along when it goes.
   QPointer<QtHelpWindow> help_window_;
 };

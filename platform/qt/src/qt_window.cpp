@@ -21,9 +21,20 @@
 #include "form_surface.h"
 #include "qt_conversions.h"
 #include "qt_program_services.h"
+#include "shown_state.h"
 #include "x11_frame_extents.h"
 
 namespace clickora::platform::qt {
+namespace {
+
+// A text of the window, for the installed observer (test support).
+void Tell(std::string_view name, std::string_view text) {
+  if (ShownStateObserver* observer = InstalledShownStateObserver(); observer != nullptr) {
+    observer->WindowText(name, text);
+  }
+}
+
+}  // namespace
 
 class FormMainWindow final : public QMainWindow {
  public:
@@ -70,8 +81,7 @@ QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerSe
     : FormWindowBase(program),
       program_(program),
       design_(design),
-      main_window_(std::make_unique<FormMainWindow>()),
-      dump_(FieldDump::FromEnvironment()) {
+      main_window_(std::make_unique<FormMainWindow>()) {
   CreateFrame(assets);
   CreateControls();
   CreateMenus();
@@ -88,12 +98,10 @@ QtWindow::QtWindow(const FormDesign& design, QtProgramServices& program, TimerSe
   // as when the user drags a border.
   frame_ = std::make_unique<X11FrameExtents>(*main_window_, [this] { Raise("Form", "Resize"); });
   program_.SetMainWindow(main_window_.get());
-  program_.SetFieldDump(dump_.get());
 }
 
 QtWindow::~QtWindow() {
   frame_.reset();
-  program_.SetFieldDump(nullptr);
   main_window_->on_resize = nullptr;
   main_window_->on_sized = nullptr;
   main_window_->on_close = nullptr;
@@ -110,7 +118,7 @@ void QtWindow::CreateFrame(const AssetLoader& assets) {
                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   window.setWindowTitle(ToQString(design_.caption));
   if (!design_.icon.empty()) window.setWindowIcon(QIcon(assets(design_.icon)));
-  if (dump_) dump_->Set("Form.Caption", design_.caption);
+  Tell("Form.Caption", design_.caption);
   surface_ = new FormSurface(&window);
   surface_->background = assets(design_.background_picture);
   window.setCentralWidget(surface_);
@@ -170,11 +178,10 @@ QWidget* QtWindow::CreateTextBox(const ControlDesign& control) {
   edit->setCursorPosition(0);
   if (!control.tool_tip.empty()) edit->setToolTip(ToQString(control.tool_tip));
   new DoubleClickWatch(edit, [this, name = control.name] { Raise(name, "DblClick"); });
-  auto box = std::make_unique<QtTextBox>(edit, [this, name = control.name](const QString& value) {
-    if (dump_) dump_->Set(name, value.toStdString());
-  });
+  auto box = std::make_unique<QtTextBox>(
+      edit, [name = control.name](const QString& value) { Tell(name, value.toStdString()); });
   box->SetMaxLength(control.max_length);
-  if (dump_) dump_->Set(control.name, control.text);
+  Tell(control.name, control.text);
   AddTextBox(control.name, std::move(box));
   return edit;
 }
@@ -205,17 +212,15 @@ QWidget* QtWindow::CreateCommandButton(const ControlDesign& control) {
   button->setAutoDefault(true);
   QObject::connect(button, &QPushButton::clicked, button,
                    [this, name = control.name] { Raise(name, "Click"); });
-  AddCommandButton(control.name,
-                   std::make_unique<QtCommandButton>(
-                       button, control.text,
-                       [this, name = control.name](const std::string& caption, bool enabled) {
-                         if (!dump_) return;
-                         dump_->Set(name + ".Caption", caption);
-                         dump_->Set(name + ".Enabled", enabled ? "True" : "False");
-                       },
-                       [this, name = control.name](const std::string& tip) {
-                         if (dump_) dump_->Set(name + ".ToolTip", tip);
-                       }));
+  AddCommandButton(
+      control.name,
+      std::make_unique<QtCommandButton>(
+          button, control.text,
+          [name = control.name](const std::string& caption, bool enabled) {
+            Tell(name + ".Caption", caption);
+            Tell(name + ".Enabled", enabled ? "True" : "False");
+          },
+          [name = control.name](const std::string& tip) { Tell(name + ".ToolTip", tip); }));
   return button;
 }
 
@@ -285,7 +290,7 @@ std::string QtWindow::Caption() const {
 
 void QtWindow::SetCaption(std::string_view caption) {
   main_window_->setWindowTitle(ToQString(caption));
-  if (dump_) dump_->Set("Form.Caption", caption);
+  Tell("Form.Caption", caption);
 }
 
 WindowState QtWindow::State() const {

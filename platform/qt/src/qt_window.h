@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "control_library.h"
-#include "field_dump.h"
 #include "platform/form_design.h"
 #include "platform/form_runtime.h"
 #include "platform/forms/form_window_base.h"
@@ -87,7 +86,6 @@ class QtWindow final : public forms::FormWindowBase {
   // The client size the limits close on once the window has it.
   std::optional<QSize> pending_hints_;
   FormSurface* surface_ = nullptr;  // owned by the main window
-  std::unique_ptr<FieldDump> dump_;
   std::map<std::string, std::unique_ptr<IntervalTimer>, std::less<>> timers_;
 };
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -17,9 +18,17 @@
 // The offscreen application of these tests is the one of qt_window_test.cpp.
 #include "platform/posix/temporary_folder.h"
 #include "qt_program_services.h"
+#include "shown_state.h"
 
 namespace clickora::platform::qt {
 namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
 
 // Runs inspect on the message box that the next modal loop shows, then closes it with key.
 void OnNextBox(std::function<void(QMessageBox&)> inspect, Qt::Key key) {
@@ -83,23 +92,41 @@ TEST(MessageBoxTest, ProgramMessagesShowInTheBoxAndCloseByEnterOrEsc) {
   EXPECT_TRUE(shown.starts_with("ไม่พบคู่มือการใช้งาน /nowhere/")) << shown;
 }
 
+// The test hooks of a run on a display: read from the environment once, then told what shows.
 TEST(MessageBoxTest, WritesWhatItShowsForATestOnADisplay) {
   posix::testing::TemporaryFolder folder{"message-box"};
   const std::string dump = (folder.path() / "message.txt").string();
+  const std::string fields = (folder.path() / "fields.txt").string();
   ASSERT_EQ(setenv("CLICKORA_DUMP_MESSAGE", dump.c_str(), 1), 0);
-  const auto box =
-      MakeMessageBox(QStringLiteral("Quorvel"), QString::fromUtf8("บรรทัดหนึ่ง\nสอง"), nullptr);
-  QTimer::singleShot(0, [] {
-    // The dump is written by a timer of the box's own loop: let it run first.
-    QTimer::singleShot(0,
-                       [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
-  });
-  RunMessageBox(*box);
+  ASSERT_EQ(setenv("CLICKORA_DUMP_FIELDS", fields.c_str(), 1), 0);
+  const std::unique_ptr<ShownStateObserver> hooks = DumpObserverFromEnvironment();
   unsetenv("CLICKORA_DUMP_MESSAGE");
-  std::ifstream file(dump);
-  std::stringstream text;
-  text << file.rdbuf();
-  EXPECT_EQ(text.str(), "Buttons=ตกลง\nCaption=Quorvel\nIcon=none\nText=บรรทัดหนึ่ง\\nสอง\n");
+  unsetenv("CLICKORA_DUMP_FIELDS");
+  ASSERT_NE(hooks, nullptr);
+  InstallShownStateObserver(hooks.get());
+
+  QtProgramServices program;
+  // The same box twice, its dump taken away in between as a test does once it has read it: the
+  // second box is written whole again.
+  for (int shown = 0; shown < 2; ++shown) {
+    std::filesystem::remove(dump);
+    QTimer::singleShot(0, [] {
+      // The dump is written by a timer of the box's own loop: let it run first.
+      QTimer::singleShot(
+          0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+    });
+    program.ShowMessage("บรรทัดหนึ่ง\nสอง");
+    EXPECT_EQ(ReadFile(dump), "Buttons=ตกลง\nCaption=Quorvel\nIcon=none\nText=บรรทัดหนึ่ง\\nสอง\n");
+  }
+  InstallShownStateObserver(nullptr);
+  EXPECT_EQ(ReadFile(fields), "Message=บรรทัดหนึ่ง\nสอง\n");
+}
+
+TEST(MessageBoxTest, NoHooksWithoutTheirVariables) {
+  for (const char* name : {"CLICKORA_DUMP_FIELDS", "CLICKORA_DUMP_MESSAGE", "CLICKORA_DUMP_HELP"}) {
+    unsetenv(name);
+  }
+  EXPECT_EQ(DumpObserverFromEnvironment(), nullptr);
 }
 
 }  // namespace
