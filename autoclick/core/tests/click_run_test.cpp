@@ -106,6 +106,57 @@ TEST(ClickRun, PointRoundsHalvesToEvenAndNonNumbersDoNotMove) {
   }
 }
 
+// X and Y are read as the user writes numbers, not as the C locale does.
+TEST(ClickRun, PointIsReadInTheUsersNumberFormat) {
+  const numbers::NumberFormat german{.decimal_separator = ",", .thousands_separator = "."};
+  const numbers::NumberFormat french{.decimal_separator = ",", .thousands_separator = " "};
+  const struct {
+    numbers::NumberFormat format;
+    const char* x;
+    const char* y;
+    std::vector<Point> moves;
+  } cases[] = {{german, "1.234", "56,5", {{1234, 56}}},
+               {german, "12,5", "-3,5", {{12, -4}}},
+               {french, "1 234", "7,5", {{1234, 8}}},
+               {french, "100.5", "7", {}},  // the point is no separator of the user's
+               {german, "1,2,3", "7", {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.x) + " ; " + c.y);
+    App app;
+    app.backend.program.SetNumberFormat(c.format);
+    app.Start();
+    app.Text("Text4").SetText(c.x);
+    app.Text("Text5").SetText(c.y);
+    app.Text("Text6").SetText("1");
+    app.Text("Text8").SetText("0.01");  // the period is read with the point, whatever the locale
+    ASSERT_TRUE(app.RunToEnd());
+    EXPECT_EQ(app.backend.pointer.Moves(), c.moves);
+    EXPECT_EQ(app.backend.pointer.ButtonFlags(), (std::vector<std::uint32_t>{2, 4}));
+  }
+}
+
+// A move the system refuses clicks wherever the pointer is, and the run goes on to its end.
+TEST(ClickRun, FailedPointerMoveClicksWhereThePointerIs) {
+  App app;
+  app.Start();
+  app.backend.pointer.MoveByUser({7, 8});
+  app.backend.pointer.SetMoveFails(true);
+  app.Text("Text6").SetText("2");
+  app.Text("Text8").SetText("0.01");
+  ASSERT_TRUE(app.RunToEnd());
+  EXPECT_EQ(app.backend.pointer.Moves(), std::vector<Point>(2, Point{500, 500}));  // tried
+  EXPECT_EQ(app.backend.pointer.Position(), (Point{7, 8}));
+  std::vector<Point> clicked_at;
+  for (const platform::fake::PointerAction& action : app.backend.pointer.Log()) {
+    if (action.kind == platform::fake::PointerAction::Kind::kButton)
+      clicked_at.push_back(action.point);
+  }
+  EXPECT_EQ(clicked_at, std::vector<Point>(4, Point{7, 8}));
+  EXPECT_EQ(app.Command4().Caption(), Finished(2));
+  EXPECT_TRUE(app.Messages().empty());
+  ExpectIdle(app);
+}
+
 TEST(ClickRun, SecondRunCountsAgainAndPaysOutItsBacklogOneClickPerInnerTick) {
   App app;
   app.Start();

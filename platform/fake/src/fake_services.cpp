@@ -70,7 +70,6 @@ FileResult FakeFileSystem::ReadText(const std::string& path, std::string& conten
 }
 
 FileResult FakeFileSystem::ReplaceText(const std::string& path, std::string_view contents) {
-  ++writes_;
   if (const auto failure = write_failures_.find(path); failure != write_failures_.end()) {
     return {false, failure->second};
   }

@@ -52,11 +52,6 @@ void FakeCommandButton::SetCaption(std::string_view caption) {
   history_.push_back(caption_);
 }
 
-void FakeFileDialog::Set(const char* setting, std::string& field, std::string_view value) {
-  field = value;
-  settings_log_.emplace_back(setting, field);
-}
-
 void FakeFileDialog::AnswerConfirm(std::string full_path) {
   answers_.push_back({DialogResult::kConfirmed, std::move(full_path)});
 }
@@ -162,13 +157,6 @@ FakeFileDialog& FakeWindow::DialogNamed(std::string_view name) {
   return dynamic_cast<FakeFileDialog&>(GetFileDialog(name));
 }
 
-IntervalTimer& FakeWindow::TimerNamed(std::string_view name) {
-  for (DesignTimer& timer : timers_) {
-    if (timer.design.name == name) return *timer.timer;
-  }
-  NoSuchControl("timer", name);
-}
-
 void FakeWindow::PressButton(std::string_view name) {
   FakeCommandButton& button = ButtonNamed(name);
   const auto design = std::find_if(design_.controls.begin(), design_.controls.end(),
@@ -210,7 +198,6 @@ void FakeWindow::ResizeByUser(int outer_width_twips, int outer_height_twips) {
 }
 
 void FakeWindow::Show() {
-  shown_ = true;
   Raise("Form", "Resize");
 }
 

@@ -174,21 +174,18 @@ class FakeFileSystem final : public FileSystem {
   FileResult ReplaceText(const std::string& path, std::string_view contents) override;
 
   void Put(const std::string& path, std::string contents) { files_[path] = std::move(contents); }
-  bool Exists(const std::string& path) const { return files_.count(path) != 0; }
   std::optional<std::string> Contents(const std::string& path) const;
   // error: the system's reason reported with the failure.
   void FailReads(const std::string& path, std::string error) { read_failures_[path] = error; }
   void FailWrites(const std::string& path, std::string error) { write_failures_[path] = error; }
 
   int ReadCount() const noexcept { return reads_; }
-  int WriteCount() const noexcept { return writes_; }
 
  private:
   std::map<std::string, std::string> files_;
   std::map<std::string, std::string> read_failures_;
   std::map<std::string, std::string> write_failures_;
   int reads_ = 0;
-  int writes_ = 0;
 };
 
 }  // namespace clickora::platform::fake

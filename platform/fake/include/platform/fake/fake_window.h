@@ -102,13 +102,11 @@ struct DialogShow {
 // The common file dialog, answered by the test: each show takes the next queued answer.
 class FakeFileDialog final : public FileDialog {
  public:
-  void SetDialogTitle(std::string_view title) override { Set("DialogTitle", title_, title); }
-  void SetInitDir(std::string_view folder) override { Set("InitDir", init_dir_, folder); }
-  void SetDefaultExt(std::string_view extension) override {
-    Set("DefaultExt", default_ext_, extension);
-  }
-  void SetFilter(std::string_view filter) override { Set("Filter", filter_, filter); }
-  void SetFileName(std::string_view file_name) override { Set("FileName", file_name_, file_name); }
+  void SetDialogTitle(std::string_view title) override { title_ = title; }
+  void SetInitDir(std::string_view folder) override { init_dir_ = folder; }
+  void SetDefaultExt(std::string_view extension) override { default_ext_ = extension; }
+  void SetFilter(std::string_view filter) override { filter_ = filter; }
+  void SetFileName(std::string_view file_name) override { file_name_ = file_name; }
   std::string FileName() const override { return file_name_; }
   DialogResult ShowOpen() override { return Show(DialogShow::Kind::kOpen); }
   DialogResult ShowSave() override { return Show(DialogShow::Kind::kSave); }
@@ -119,19 +117,13 @@ class FakeFileDialog final : public FileDialog {
   void AnswerFail() { answers_.push_back({DialogResult::kFailed, {}}); }
 
   const std::vector<DialogShow>& Shows() const noexcept { return shows_; }
-  // Every setting made, in order: ("DialogTitle", "open"), ("FileName", "default.kpf"), ...
-  const std::vector<std::pair<std::string, std::string>>& SettingsLog() const noexcept {
-    return settings_log_;
-  }
 
  private:
   DialogResult Show(DialogShow::Kind kind);
-  void Set(const char* setting, std::string& field, std::string_view value);
 
   std::string title_, init_dir_, default_ext_, filter_, file_name_;
   std::deque<std::pair<DialogResult, std::string>> answers_;
   std::vector<DialogShow> shows_;
-  std::vector<std::pair<std::string, std::string>> settings_log_;
 };
 
 struct PropertyPut {
@@ -196,13 +188,11 @@ class FakeWindow final : public forms::FormWindowBase {
   FakeOptionButton& OptionNamed(std::string_view name);
   FakeCommandButton& ButtonNamed(std::string_view name);
   FakeFileDialog& DialogNamed(std::string_view name);
-  IntervalTimer& TimerNamed(std::string_view name);
   template <typename Control>
   Control& EmbeddedAs(std::string_view name) {
     return dynamic_cast<Control&>(GetEmbeddedControl(name));
   }
   const FormDesign& Design() const noexcept { return design_; }
-  bool Shown() const noexcept { return shown_; }
 
   // The user's actions. Each raises its event as the real window would; a disabled or hidden
   // button ignores the press.
@@ -251,7 +241,6 @@ class FakeWindow final : public forms::FormWindowBase {
   WindowState state_ = WindowState::kNormal;
   int outer_width_;
   int outer_height_;
-  bool shown_ = false;
   std::vector<FakeOptionButton*> option_group_;
   std::vector<DesignTimer> timers_;
   std::vector<std::string> menu_commands_;
