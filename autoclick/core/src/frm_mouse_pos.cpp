@@ -29,7 +29,7 @@ constexpr std::array kBindings{
     Binding{"Savena", "Click", &FrmMousePos::Savena_Click},
     Binding{"exitna", "Click", &FrmMousePos::exitna_Click},
     Binding{"Aboutja", "Click", &FrmMousePos::Aboutja_Click},
-    Binding{"StopKey", "Pressed", &FrmMousePos::StopKey_Pressed},
+    Binding{kStopKeySource, "Pressed", &FrmMousePos::StopKey_Pressed},
     Binding{"PickKey", "Pressed", &FrmMousePos::PickKey_Pressed},
     Binding{"Text2", "DblClick", &FrmMousePos::Text2_DblClick},
     Binding{"Pick", "Done", &FrmMousePos::Pick_Done},
@@ -53,6 +53,12 @@ FrmMousePos::FrmMousePos(platform::Window& window, platform::Services& services)
       long_timer1_(window.GetEmbeddedControl("LongTimer1")),
       long_timer2_(window.GetEmbeddedControl("LongTimer2")),
       common_dialog1_(window.GetFileDialog("CommonDialog1")) {}
+
+std::vector<FrmMousePos::BoundEvent> FrmMousePos::BoundEvents() {
+  std::vector<BoundEvent> events;
+  for (const Binding& binding : kBindings) events.push_back({binding.source, binding.event});
+  return events;
+}
 
 void FrmMousePos::OnFormEvent(std::string_view source, std::string_view event) {
   for (const Binding& binding : kBindings) {

@@ -26,7 +26,7 @@ std::string UnavailableTip(const platform::HotKeyResult& result) {
 void FrmMousePos::HoldStopKey() {
   // The key arrives between other events, like a click of the window's own controls.
   const platform::HotKeyResult held =
-      services_.stop_key.Hold(texts::kStopKeys, [this] { OnFormEvent("StopKey", "Pressed"); });
+      services_.stop_key.Hold(texts::kStopKeys, [this] { OnFormEvent(kStopKeySource, "Pressed"); });
   stop_key_tip_ = held.ok() ? std::string(texts::kStopKeyTip) : UnavailableTip(held);
   ShowNextClickTip();
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/form_runtime.h"
 #include "platform/services.h"
@@ -20,10 +21,27 @@ inline constexpr platform::DispId kLongTimerEnabledId = horolon::identity::kEnab
 // little beyond it.
 inline constexpr double kLongestPeriodMinutes = 34560;
 
+// The source of the stop key's event: the key that the program holds during a run, not a control
+// of the design.
+inline constexpr std::string_view kStopKeySource = "StopKey";
+
 // The window's fixed outer size.
 inline constexpr int kOuterWidthTwips = 3720;
 inline constexpr int kOuterHeightTwips = 4990;
 
+// What the design names of the window are:
+//   Text2     the pointer's position read-out      Text1     the time of day read-out
+//   Text4     X of the point to click              Text5     Y of the point to click
+//   Text6     the number of clicks of a run        Text8     the period between clicks, minutes
+//   Text7     the click counter (hidden)           Command4  Start (progress while a run goes)
+//   Option1   single click                         Option2   double click
+//   LongTimer1 the timer of single-click runs      LongTimer2 the timer of double-click runs
+//   Timer10   the read-out's 1 ms window timer     CommonDialog1 the Open and Save file dialog
+//   menu file: openna Open, Savena Save, exitna Exit; menu regis: Aboutja Manual (F1)
+//   Label1..9 captions: Label6 and Label9 of the read-outs, Label3 "X:", Label4 "Y:", Label2 of
+//             the clicks, Label5 and Label1 of the period, Label7 and Label8 the limits;
+//   Label10   the white lower panel
+//
 // The logic of the program's one window: its event procedures, named after the control and the
 // event, and the form state beside the controls. The fields' texts are the settings; every
 // procedure reads a field when it needs the value and writes results back as text.
@@ -39,6 +57,13 @@ class FrmMousePos final : public platform::FormEventSink {
 
   // Runs the procedure bound to (source, event); events without one are ignored.
   void OnFormEvent(std::string_view source, std::string_view event) override;
+
+  // Every (source, event) that has a procedure, in the order they are looked up.
+  struct BoundEvent {
+    std::string_view source;
+    std::string_view event;
+  };
+  static std::vector<BoundEvent> BoundEvents();
 
   // Start-up, read-out, window size, help and exit.
   void Form_Load();
