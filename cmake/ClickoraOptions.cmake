@@ -56,15 +56,15 @@ function(clickora_add_portable_library name)
   endif()
 endfunction()
 
-# clickora_add_subdirectory_if_present(dir [WHEN option]): adds a subdirectory only once it holds a
-# CMakeLists.txt, so a half-built tree still configures; with WHEN, only while the option is on.
-function(clickora_add_subdirectory_if_present dir)
-  cmake_parse_arguments(ARG "" "WHEN" "" ${ARGN})
-  if(DEFINED ARG_WHEN AND NOT ${ARG_WHEN})
-    return()
-  endif()
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-    add_subdirectory(${dir})
+# clickora_require_program(VAR program PACKAGE debian-package FOR what): finds program (the path
+# in VAR) or stops the configure naming the Debian package that brings it. A test that needs a
+# tool never skips itself: without the tool there is no build in which it would run.
+function(clickora_require_program var program)
+  cmake_parse_arguments(ARG "" "PACKAGE;FOR" "" ${ARGN})
+  find_program(${var} ${program})
+  if(NOT ${var})
+    message(FATAL_ERROR "${program} is needed ${ARG_FOR}: install the Debian package "
+                        "${ARG_PACKAGE} (scripts/install-deps installs every package the build needs)")
   endif()
 endfunction()
 

@@ -2,22 +2,22 @@
 # Installs the Debian package on this machine, starts the installed tapvane on a virtual X server
 # of its own, checks its window and its manual, and removes the package again, leaving nothing.
 #   package_install.sh DEB WORK_DIR
-# Skipped (exit code 77) without root, which dpkg -i needs, without the package (scripts/
-# package-deb builds it), and when clickora is installed already, so that an installation of the
-# user's is never touched.
+# Fails at once without root, which dpkg -i needs, without the package (scripts/package-deb
+# builds it), and when clickora is installed already, so that an installation of the user's is
+# never touched.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 deb=$1
 work=$2
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
+refuse() {
+  echo "FAIL: $*" >&2
+  exit 1
 }
-((EUID == 0)) || skip "needs root for dpkg -i"
-[[ -f "$deb" ]] || skip "no package $deb: scripts/package-deb builds it"
+((EUID == 0)) || refuse "needs root for dpkg -i"
+[[ -f "$deb" ]] || refuse "no package $deb: scripts/package-deb builds it"
 if dpkg-query -W -f='${Status}' clickora 2>/dev/null | grep -q installed; then
-  skip "clickora is installed on this machine already"
+  refuse "clickora is installed on this machine already: remove it first (apt remove clickora)"
 fi
 
 rm -rf "$work"
