@@ -68,6 +68,22 @@ function(clickora_require_program var program)
   endif()
 endfunction()
 
+# clickora_require_python_module(module PACKAGE debian-package): Debian's python3 (in
+# CLICKORA_PYTHON3) and the module, or the configure stops naming the package that brings it.
+function(clickora_require_python_module module)
+  cmake_parse_arguments(ARG "" "PACKAGE" "" ${ARGN})
+  find_program(CLICKORA_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  if(NOT CLICKORA_PYTHON3)
+    message(FATAL_ERROR "Python 3 is needed for the end-to-end tests: install the Debian package python3")
+  endif()
+  execute_process(COMMAND ${CLICKORA_PYTHON3} -c "import ${module}" RESULT_VARIABLE missing
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(missing)
+    message(FATAL_ERROR "The Python module ${module} is needed for the end-to-end tests: install "
+                        "the Debian package ${ARG_PACKAGE}")
+  endif()
+endfunction()
+
 # clickora_add_fuzzer(name SECONDS s SOURCES sources... INCLUDES dirs...): a libFuzzer target,
 # registered with CTest (label fuzz) to run for s seconds from the seed corpus in corpus/ beside
 # it. The sources under test are compiled into the target, so that the fuzzer sees their coverage.

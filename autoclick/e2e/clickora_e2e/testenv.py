@@ -47,14 +47,16 @@ class XServer:
         self.pid = pid if pid is not None else (process.pid if process else None)
 
     @classmethod
-    def start(cls, first=90, last=400, log_path=os.devnull):
+    def start(cls, first=90, last=400, log_path=os.devnull, extra=()):
+        """EXTRA: more options of the server ("-extension", "XTEST" leaves XTEST out)."""
         for number in range(first, last):
             if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
                 continue
             with open(log_path, "ab") as log:
                 # A session of its own: Xvfb must not hold ctest's output pipes or signals.
                 process = subprocess.Popen(
-                    ["Xvfb", f":{number}", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset"],
+                    ["Xvfb", f":{number}", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset",
+                     *extra],
                     stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline and process.poll() is None:

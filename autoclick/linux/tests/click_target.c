@@ -4,7 +4,10 @@
  * window is mapped, so a test knows when to start.
  * A press that follows a single click within the double-click time turns it into a double click,
  * as a toolkit's double-click detection does; the press after a double click begins a new click.
- * Usage: click_target COUNT_FILE X Y WIDTH HEIGHT */
+ * With EVENT_LOG it also appends a line for each press and release of the left button, as the
+ * Windows click target of the end-to-end tests logs them: "down X Y T", "dblclk X Y T" (the press
+ * that made a double click) or "up X Y T", at screen point X, Y and server time T in ms.
+ * Usage: click_target COUNT_FILE X Y WIDTH HEIGHT [EVENT_LOG] */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <stdio.h>
@@ -29,9 +32,14 @@ static void write_counts(const char* path, const struct counts* counts) {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 6) {
-    fprintf(stderr, "usage: %s COUNT_FILE X Y WIDTH HEIGHT\n", argv[0]);
+  if (argc != 6 && argc != 7) {
+    fprintf(stderr, "usage: %s COUNT_FILE X Y WIDTH HEIGHT [EVENT_LOG]\n", argv[0]);
     return 2;
+  }
+  FILE* events = NULL;
+  if (argc == 7 && (events = fopen(argv[6], "w")) == NULL) {
+    fprintf(stderr, "click_target: cannot write %s\n", argv[6]);
+    return 1;
   }
   Display* display = XOpenDisplay(NULL);
   if (display == NULL) {
@@ -41,7 +49,7 @@ int main(int argc, char** argv) {
   const int screen = DefaultScreen(display);
   XSetWindowAttributes attributes;
   attributes.background_pixel = 0xcc3333;
-  attributes.event_mask = ButtonPressMask | StructureNotifyMask;
+  attributes.event_mask = ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
   /* Placed where asked even under a window manager. */
   attributes.override_redirect = True;
   Window window = XCreateWindow(display, RootWindow(display, screen), atoi(argv[2]), atoi(argv[3]),
@@ -58,19 +66,30 @@ int main(int argc, char** argv) {
     XEvent event;
     XNextEvent(display, &event);
     if (event.type == MapNotify) write_counts(argv[1], &counts);
-    if (event.type != ButtonPress || event.xbutton.button != Button1) continue;
+    if (event.type != ButtonPress && event.type != ButtonRelease) continue;
+    if (event.xbutton.button != Button1) continue;
     const Time now = event.xbutton.time;
-    ++counts.presses;
-    /* Server times are 32-bit milliseconds that wrap; the 32-bit difference stays right. */
-    if (single_pending && (unsigned int)(now - last_press) <= DOUBLE_CLICK_MS) {
-      --counts.singles;
-      ++counts.doubles;
-      single_pending = 0;
-    } else {
-      ++counts.singles;
-      single_pending = 1;
+    const char* kind = "up";
+    if (event.type == ButtonPress) {
+      ++counts.presses;
+      /* Server times are 32-bit milliseconds that wrap; the 32-bit difference stays right. */
+      if (single_pending && (unsigned int)(now - last_press) <= DOUBLE_CLICK_MS) {
+        --counts.singles;
+        ++counts.doubles;
+        single_pending = 0;
+        kind = "dblclk";
+      } else {
+        ++counts.singles;
+        single_pending = 1;
+        kind = "down";
+      }
+      last_press = now;
     }
-    last_press = now;
-    write_counts(argv[1], &counts);
+    if (events != NULL) {
+      fprintf(events, "%s %d %d %lu\n", kind, event.xbutton.x_root, event.xbutton.y_root,
+              (unsigned long)now);
+      fflush(events);
+    }
+    if (event.type == ButtonPress) write_counts(argv[1], &counts);
   }
 }

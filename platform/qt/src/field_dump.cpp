@@ -5,10 +5,14 @@
 namespace clickora::platform::qt {
 
 void FieldDump::Set(std::string_view name, std::string_view text) {
+  if (Put(name, text)) Write();
+}
+
+bool FieldDump::Put(std::string_view name, std::string_view text) {
   const auto found = fields_.find(name);
-  if (found != fields_.end() && found->second == text) return;
+  if (found != fields_.end() && found->second == text) return false;
   fields_[std::string(name)] = std::string(text);
-  Write();
+  return true;
 }
 
 void FieldDump::Write() const {

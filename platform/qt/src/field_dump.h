@@ -12,11 +12,13 @@ class FieldDump {
  public:
   explicit FieldDump(std::string path) : path_(std::move(path)) {}
 
+  // Sets the text and writes the file if it changed.
   void Set(std::string_view name, std::string_view text);
-
- private:
+  // Sets the text only; true when it changed. Write() then writes the file.
+  bool Put(std::string_view name, std::string_view text);
   void Write() const;
 
+ private:
   std::string path_;
   std::map<std::string, std::string, std::less<>> fields_;
 };

@@ -1,6 +1,7 @@
 #include "qt_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -34,7 +35,66 @@ void Tell(std::string_view name, std::string_view text) {
   }
 }
 
+const char* TrueFalse(bool value) {
+  return value ? "True" : "False";
+}
+
 }  // namespace
+
+// Test support: what the toolkit changes by itself, told to the installed observer: a control
+// enabled or disabled, an option selected, the focus, and where the client area lies on the
+// screen ("Form.Client", the surface's top left, which moves with the window).
+class StateTeller final : public QObject {
+ public:
+  StateTeller(QWidget* window, QWidget* surface) : QObject(window), surface_(surface) {
+    window->installEventFilter(this);
+    QObject::connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) {
+      Tell("Focus", now != nullptr ? now->objectName().toStdString() : std::string());
+    });
+  }
+
+  void Watch(QWidget* control) {
+    const std::string name = control->objectName().toStdString();
+    const QRect place = control->geometry();
+    Tell(name + ".Rect", std::to_string(place.x()) + "," + std::to_string(place.y()) + "," +
+                             std::to_string(place.width()) + "," + std::to_string(place.height()));
+    Tell(name + ".Visible", TrueFalse(!control->isHidden()));
+    Tell(name + ".Enabled", TrueFalse(control->isEnabled()));
+    control->installEventFilter(this);
+    if (auto* option = qobject_cast<QRadioButton*>(control)) {
+      Tell(name, option->text().toStdString());
+      Tell(name + ".Value", TrueFalse(option->isChecked()));
+      QObject::connect(option, &QRadioButton::toggled, this,
+                       [name](bool checked) { Tell(name + ".Value", TrueFalse(checked)); });
+    }
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::EnabledChange:
+        if (auto* control = qobject_cast<QWidget*>(watched); control != surface_->window()) {
+          Tell(control->objectName().toStdString() + ".Enabled", TrueFalse(control->isEnabled()));
+        }
+        break;
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Show:
+      case QEvent::WindowStateChange:
+        if (watched == surface_->window()) {
+          const QPoint client = surface_->mapToGlobal(QPoint(0, 0));
+          Tell("Form.Client", std::to_string(client.x()) + "," + std::to_string(client.y()));
+        }
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* surface_;
+};
 
 class FormMainWindow final : public QMainWindow {
  public:
@@ -122,6 +182,7 @@ void QtWindow::CreateFrame(const AssetLoader& assets) {
   surface_ = new FormSurface(&window);
   surface_->background = assets(design_.background_picture);
   window.setCentralWidget(surface_);
+  if (InstalledShownStateObserver() != nullptr) state_teller_ = new StateTeller(&window, surface_);
 }
 
 QRect QtWindow::Place(const ControlDesign& control) const {
@@ -157,6 +218,7 @@ void QtWindow::CreateControls() {
     if (control.font) widget->setFont(MakeFont(control.font));
     widget->setEnabled(control.enabled);
     widget->setVisible(control.visible);
+    if (state_teller_ != nullptr) state_teller_->Watch(widget);
     focusable.emplace(control.name, widget);
   }
 

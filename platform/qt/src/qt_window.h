@@ -25,6 +25,7 @@ namespace clickora::platform::qt {
 class FormMainWindow;
 class FormSurface;
 class QtProgramServices;
+class StateTeller;
 class X11FrameExtents;
 
 // Loads an asset of the program (the background picture, the icon) by its design name.
@@ -85,7 +86,8 @@ class QtWindow final : public forms::FormWindowBase {
   std::optional<QSize> requested_client_;
   // The client size the limits close on once the window has it.
   std::optional<QSize> pending_hints_;
-  FormSurface* surface_ = nullptr;  // owned by the main window
+  FormSurface* surface_ = nullptr;       // owned by the main window
+  StateTeller* state_teller_ = nullptr;  // owned by the main window; only with an observer
   std::map<std::string, std::unique_ptr<IntervalTimer>, std::less<>> timers_;
 };
 

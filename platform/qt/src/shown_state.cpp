@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QObject>
 #include <QString>
+#include <QTimer>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -29,7 +31,14 @@ class DumpObserver final : public ShownStateObserver {
         help_(std::move(help)) {}
 
   void WindowText(std::string_view name, std::string_view text) override {
-    if (fields_) fields_->Set(name, text);
+    if (!fields_ || !fields_->Put(name, text) || flush_pending_) return;
+    // Written once the event that changed it is done, as the screen shows it: a caption that an
+    // event procedure sets and replaces before it returns is never seen, and is not written.
+    flush_pending_ = true;
+    QTimer::singleShot(0, &context_, [this] {
+      flush_pending_ = false;
+      fields_->Write();
+    });
   }
 
   void MessageBoxShown(const QMessageBox& box) override {
@@ -61,6 +70,8 @@ class DumpObserver final : public ShownStateObserver {
 
  private:
   std::optional<FieldDump> fields_;
+  bool flush_pending_ = false;
+  QObject context_;  // a pending write goes with the observer
   std::string message_path_;
   std::optional<FieldDump> help_;
 };
