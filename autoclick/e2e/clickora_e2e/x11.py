@@ -293,10 +293,11 @@ class X11Case:
         log.info("%7.2f s  start tapvane", time.monotonic() - started)
         return app
 
-    def start_target(self, times=False):  # noqa: ARG002 - the X11 target always logs times
+    def start_target(self, times=False, place=TARGET_PLACE):  # noqa: ARG002 - times always logged
+        """The click target at PLACE (left, top, width, height)."""
         log_path = os.path.join(self.dir, "clicks.log")
         counts = os.path.join(self.dir, "clicks.txt")
-        process = self.spawn([self.backend.config["click_target"], counts, *TARGET_PLACE, log_path],
+        process = self.spawn([self.backend.config["click_target"], counts, *place, log_path],
                              "click_target.out")
         deadline = time.monotonic() + 10
         while not os.path.exists(counts):
