@@ -38,6 +38,7 @@ inline constexpr int kOuterHeightTwips = 4990;
 //   LongTimer1 the timer of single-click runs      LongTimer2 the timer of double-click runs
 //   Timer10   the read-out's 1 ms window timer     CommonDialog1 the Open and Save file dialog
 //   menu file: openna Open, Savena Save, exitna Exit; menu regis: Aboutja Manual (F1)
+//   PickKey   the window's key (F8) that picks the point to click, as a double-click on Text2
 //   Label1..9 captions: Label6 and Label9 of the read-outs, Label3 "X:", Label4 "Y:", Label2 of
 //             the clicks, Label5 and Label1 of the period, Label7 and Label8 the limits;
 //   Label10   the white lower panel
