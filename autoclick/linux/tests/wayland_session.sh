@@ -135,3 +135,41 @@ start_kwin() {
   export DISPLAY
   until_true 10 xdpyinfo >/dev/null 2>&1 || fail "XWayland $DISPLAY does not answer"
 }
+
+# start_mutter [nopipewire]: mutter headless with two virtual monitors (1280x720 and 800x600) in
+# a session bus of its own, PipeWire started first unless told not to; sets WAYLAND_DISPLAY,
+# DBUS_SESSION_BUS_ADDRESS and compositor_pid. It runs no XWayland: the program's window goes on
+# an X server of its own (start_xvfb), while its clicks go through mutter.
+start_mutter() {
+  make_runtime root
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+  {
+    echo '#!/bin/sh'
+    [[ "${1:-}" == nopipewire ]] || echo 'pipewire >pipewire.log 2>&1 &'
+    echo 'mutter --headless --wayland --no-x11 --wayland-display=wayland-mutter --sm-disable \'
+    echo '  --virtual-monitor 1280x720 --virtual-monitor 800x600 >mutter.log 2>&1 &'
+    echo 'echo "$DBUS_SESSION_BUS_ADDRESS" >bus.txt'
+    echo 'wait'
+  } >session.sh
+  chmod 755 session.sh
+  dbus-run-session -- "$work/session.sh" >compositor.log 2>&1 &
+  compositor_pid=$!
+  pids+=("$compositor_pid")
+  until_true 20 test -S "$runtime/wayland-mutter" || fail "mutter did not start: $(cat mutter.log)"
+  until_true 5 test -s bus.txt || fail "no session bus"
+  export WAYLAND_DISPLAY=wayland-mutter
+  DBUS_SESSION_BUS_ADDRESS=$(cat bus.txt)
+  export DBUS_SESSION_BUS_ADDRESS
+  until_true 10 bash -c "dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+    /org/freedesktop/DBus org.freedesktop.DBus.ListNames | grep -q org.gnome.Mutter.RemoteDesktop" \
+    || fail "mutter offers no RemoteDesktop: $(cat mutter.log)"
+}
+
+# start_xvfb: a virtual X server of its own for the program's window; sets DISPLAY.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>display.txt 2>xvfb.log &
+  pids+=($!)
+  until_true 10 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
+  DISPLAY=":$(head -n1 display.txt)"
+  export DISPLAY
+}

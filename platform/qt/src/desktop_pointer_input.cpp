@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "mutter_pointer_route.h"
 #include "platform/input_routing/mechanism_choice.h"
 #include "platform/input_routing/routed_pointer_input.h"
 #include "platform/wayland/wayland_desktop.h"
@@ -43,7 +44,11 @@ class DesktopPointerInput final : public PointerInput {
   explicit DesktopPointerInput(std::function<Point()> primary_origin)
       : x11_(std::move(primary_origin)), wayland_(wayland::WaylandDesktop::Connect()) {
     input_routing::DesktopOffer offer;
-    if (wayland_ != nullptr) offer.wayland_globals = wayland_->globals();
+    if (wayland_ != nullptr) {
+      offer.wayland_globals = wayland_->globals();
+      // The session bus's offers count on Wayland only: on X11 XTest reaches every window.
+      for (std::string& name : SessionBusNames()) offer.bus_names.insert(std::move(name));
+    }
     offer.x11_xtest = x11_.Reach() != ClickReach::kNowhere;
     const char* off = std::getenv("CLICKORA_INPUT_OFF");
     const std::vector<Mechanism> usable = input_routing::UsableMechanisms(
@@ -56,6 +61,9 @@ class DesktopPointerInput final : public PointerInput {
       switch (mechanism) {
         case Mechanism::kWlrVirtualPointer:
           route = wayland_->MakeWlrPointerRoute();
+          break;
+        case Mechanism::kMutterRemoteDesktop:
+          route = MakeMutterPointerRoute([this] { return wayland_->Outputs(); });
           break;
         case Mechanism::kKdeFakeInput:
           route = wayland_->MakeKdePointerRoute();

@@ -128,6 +128,11 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::Connect() {
 WaylandDesktop::WaylandDesktop(std::unique_ptr<State> state) : state_(std::move(state)) {}
 WaylandDesktop::~WaylandDesktop() = default;
 
+std::vector<input_routing::OutputArea> WaylandDesktop::Outputs() {
+  if (!state_->Roundtrip()) return {};
+  return state_->OutputAreas();
+}
+
 const std::set<std::string, std::less<>>& WaylandDesktop::globals() const {
   return state_->globals;
 }

@@ -26,6 +26,9 @@ class WaylandDesktop {
   // The names of the interfaces the compositor announces to this program.
   const std::set<std::string, std::less<>>& globals() const;
 
+  // The outputs' logical areas as the compositor has them now; empty when it cannot be asked.
+  std::vector<input_routing::OutputArea> Outputs();
+
   // The wlroots virtual pointer: one device made now, kept for the program's life (a new device
   // changes the seat, and clients take a pointer only once they have heard of it). nullptr
   // where the compositor offers none.
