@@ -182,6 +182,10 @@ class App:
         """Gives the keyboard to the window TITLE (the program's window by default)."""
         raise NotImplementedError
 
+    def activate_window(self):
+        """Makes the program's window the active one, so that its own keys (F8) reach it."""
+        self.activate()
+
     def close(self, title=None):
         """Asks the window to close, as its close box does."""
         raise NotImplementedError

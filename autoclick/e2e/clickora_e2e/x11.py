@@ -17,6 +17,7 @@ from .app import App, Control, Dialog, Failure, Snapshot, Window, log
 from .testenv import XServer
 
 TARGET_TITLE = "click target"
+PICK_CLASS = "ClickoraPick"
 # Where the click target lies on the screen: left, top, width, height (as the Wine backend's).
 TARGET_PLACE = (650, 100, 300, 200)
 # The menu bar's items as the toolkit lays them out, from the window's left edge: "File", "Manual".
@@ -152,11 +153,23 @@ class X11App(App):
     def click_at(self, x, y):
         self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "1", check=True)
 
+    def double_click_at(self, x, y):
+        self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", "2", "--delay", "80",
+                     "1", check=True)
+
+    def right_click_at(self, x, y):
+        self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "3", check=True)
+
+    def picking(self):
+        # The pick's input window over the root carries the class of the Windows popup.
+        return bool(self.xdotool("search", "--class", f"^{PICK_CLASS}$"))
+
     def keys(self, *keys):
         self.xdotool("key", "--delay", "20", *keys, check=True)
 
     def type_text(self, text):
-        self.xdotool("type", "--delay", "20", text, check=True)
+        # "--": a text that begins with a minus sign is no option.
+        self.xdotool("type", "--delay", "20", "--", text, check=True)
 
     def activate(self, title=None):
         found = self.x_windows(title or self.title)
@@ -314,6 +327,17 @@ class X11Case:
         while not os.path.exists(ready):
             if time.monotonic() > deadline or process.poll() is not None:
                 raise Failure("the other program could not take F6")
+            time.sleep(0.05)
+        return process
+
+    def start_pointer_holder(self):
+        """Another program that holds the pointer (an active grab) until it is ended."""
+        ready = os.path.join(self.dir, "pointer-grabbed.txt")
+        process = self.spawn([self.backend.config["grab_pointer"], ready], "pointer-holder.out")
+        deadline = time.monotonic() + 10
+        while not os.path.exists(ready):
+            if time.monotonic() > deadline or process.poll() is not None:
+                raise Failure("the other program could not take the pointer")
             time.sleep(0.05)
         return process
 

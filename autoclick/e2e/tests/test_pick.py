@@ -1,7 +1,8 @@
 """Picking the point with a click: F8 in the window or a double-click on the read-out, then one
 real click anywhere. The click's point goes into X and Y, the click reaches no window beneath,
 nothing else changes and the keyboard is tapvane's again; Esc and the right button cancel; a pick
-during a run moves its next click; at 144 DPI the point is in physical pixels."""
+during a run moves its next click; at 144 DPI (Windows) the point is in physical pixels; where
+another program holds the pointer (X11) the pick is refused in a message and the fields stay."""
 import pytest
 
 from clickora_e2e.product import run_caption, text
@@ -120,3 +121,19 @@ def test_pick_at_144_dpi(e2e):
     app.click_at(937, 611)
     app.wait_for("the physical point in X and Y", 5, Text4="937", Text5="611")
     wait_pick_gone(app)
+
+
+@pytest.mark.backends("x11")
+def test_pick_refused_while_another_program_holds_the_pointer(e2e):
+    app = e2e.start_app()
+    app.set_fields(Text4="-12", Text5="34")
+    before = fields(app.snapshot())
+    e2e.start_pointer_holder()
+    app.activate_window()
+    app.keys("F8")
+    box = app.wait_dialog(text("kApplicationTitle"), 5)
+    refusal = text("kPickRefusedMessage") + " (AlreadyGrabbed)"
+    assert box.has_text(refusal), f"the message box shows {box.texts()}"
+    app.answer_message()
+    assert not app.picking(), "the pick surface stayed after the refusal"
+    app.expect(Text4="-12", Text5="34", **before)

@@ -238,7 +238,10 @@ QWidget* QtWindow::CreateTextBox(const ControlDesign& control) {
   if (auto fore = Resolve(control.fore_colour, palette)) palette.setColor(QPalette::Text, *fore);
   edit->setPalette(palette);
   edit->setCursorPosition(0);
-  if (!control.tool_tip.empty()) edit->setToolTip(ToQString(control.tool_tip));
+  if (!control.tool_tip.empty()) {
+    edit->setToolTip(ToQString(control.tool_tip));
+    Tell(control.name + ".ToolTip", control.tool_tip);
+  }
   new DoubleClickWatch(edit, [this, name = control.name] { Raise(name, "DblClick"); });
   auto box = std::make_unique<QtTextBox>(
       edit, [name = control.name](const QString& value) { Tell(name, value.toStdString()); });
