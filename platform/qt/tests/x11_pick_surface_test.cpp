@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -66,14 +67,27 @@ class VirtualServer final : public ::testing::Environment {
     }
     for (int tries = 0; tries < 100; ++tries) {
       if (waitpid(pid_, nullptr, WNOHANG) == pid_) break;  // it lost the display
-      if (Display* display = XOpenDisplay(name.c_str())) {
-        XCloseDisplay(display);
-        return true;
+      // Ours only when the display's lock names our server: a test started at the same moment
+      // may have won the number, and its server would answer as well.
+      if (LockHolder(name) == pid_) {
+        if (Display* display = XOpenDisplay(name.c_str())) {
+          XCloseDisplay(display);
+          return true;
+        }
       }
       usleep(50'000);
     }
     Stop();
     return false;
+  }
+  // The process id in the lock file of the display ":N", 0 when there is none.
+  static pid_t LockHolder(const std::string& name) {
+    std::FILE* lock = std::fopen(("/tmp/.X" + name.substr(1) + "-lock").c_str(), "r");
+    if (lock == nullptr) return 0;
+    long holder = 0;
+    if (std::fscanf(lock, "%ld", &holder) != 1) holder = 0;
+    std::fclose(lock);
+    return static_cast<pid_t>(holder);
   }
   void Stop() {
     if (pid_ <= 0) return;
