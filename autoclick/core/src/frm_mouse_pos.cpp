@@ -32,7 +32,7 @@ constexpr std::array kBindings{
     Binding{kStopKeySource, "Pressed", &FrmMousePos::StopKey_Pressed},
     Binding{"PickKey", "Pressed", &FrmMousePos::PickKey_Pressed},
     Binding{"Text2", "DblClick", &FrmMousePos::Text2_DblClick},
-    Binding{"Pick", "Done", &FrmMousePos::Pick_Done},
+    Binding{kPickSource, "Done", &FrmMousePos::Pick_Done},
 };
 
 }  // namespace

@@ -24,7 +24,7 @@ void FrmMousePos::BeginPick() {
   services_.pick.Begin([this](const platform::PickOutcome& outcome) {
     pick_outcome_ = outcome;
     // Through the dispatch, like a control's event: the held click may fail as any click does.
-    OnFormEvent("Pick", "Done");
+    OnFormEvent(kPickSource, "Done");
   });
 }
 

@@ -41,7 +41,7 @@ std::set<Event> EventsOfTheDesign(const platform::FormDesign& design) {
 }
 
 // A misspelt binding would do nothing, silently: each one names an event that the design raises
-// (or the program's own stop key), once.
+// (or the program's own stop key and end of a pick), once.
 TEST(Bindings, EachNamesAnEventOfTheDesignOnce) {
   const std::set<Event> raised = EventsOfTheDesign(FrmMousePosDesign());
   std::map<Event, int> bound;
@@ -50,6 +50,10 @@ TEST(Bindings, EachNamesAnEventOfTheDesignOnce) {
     ++bound[event];
     if (binding.source == kStopKeySource) {
       EXPECT_EQ(binding.event, "Pressed");
+      continue;
+    }
+    if (binding.source == kPickSource) {
+      EXPECT_EQ(binding.event, "Done");
       continue;
     }
     EXPECT_TRUE(raised.count(event))
@@ -80,6 +84,7 @@ TEST(Bindings, EveryCommandTimerAndControlEventOfTheDesignIsBound) {
     EXPECT_TRUE(bound.count(event)) << event.first << "_" << event.second << " has no procedure";
   }
   EXPECT_TRUE(bound.count({std::string(kStopKeySource), "Pressed"}));
+  EXPECT_TRUE(bound.count({std::string(kPickSource), "Done"}));
 }
 
 }  // namespace

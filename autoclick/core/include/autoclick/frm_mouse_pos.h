@@ -24,6 +24,9 @@ inline constexpr double kLongestPeriodMinutes = 34560;
 // The source of the stop key's event: the key that the program holds during a run, not a control
 // of the design.
 inline constexpr std::string_view kStopKeySource = "StopKey";
+// The source of the event that ends a pick of the point ("Done"): the pick surface over the
+// screen, not a control of the design.
+inline constexpr std::string_view kPickSource = "Pick";
 
 // The window's fixed outer size.
 inline constexpr int kOuterWidthTwips = 3720;
