@@ -23,7 +23,11 @@ LOADED = re.compile(r'trace:loaddll:\w+ Loaded L"([^"]+)" at [0-9A-Fa-f]+: (nati
 
 
 def portable_folder(e2e, config):
-    """tapvane.exe, horolon.ocx and manual.chm in a folder of their own, nothing registered."""
+    """tapvane.exe, horolon.ocx and manual.chm in a folder of their own, nothing registered: the
+    program takes the control from its folder."""
+    prefix = e2e.backend.prefix
+    assert prefix.unregister(config["horolon"]) == 0, "the control could not be unregistered"
+    e2e.undo.append(lambda: prefix.register(config["horolon"]))
     folder = os.path.join(e2e.dir, "Downloads", "clickora")
     os.makedirs(folder)
     for path in (config["tapvane"], config["horolon"],
@@ -53,9 +57,13 @@ def use_the_program(app):
 
 
 def loaded_libraries(trace_path):
-    """(path, how) of each library in the loader trace, in load order."""
+    """The Windows path of each library in the loader trace, in load order."""
     with open(trace_path, errors="replace") as trace:
-        return LOADED.findall(trace.read())
+        return [path.replace("\\\\", "\\") for path, _ in LOADED.findall(trace.read())]
+
+
+def file_name(path):
+    return path.rsplit("\\", 1)[-1].lower()
 
 
 @pytest.mark.backends("wine")
@@ -72,17 +80,12 @@ def test_no_library_loads_from_the_program_folder(e2e, config):
     app.close()
     app.wait_ended()
     libraries = loaded_libraries(trace_path)
-    for index, (path, how) in enumerate(libraries):
-        log.info("%s %s (%s)", "after start-up:" if index >= at_start else "at start-up:  ", path,
-                 how)
-    later = {os.path.basename(path.replace("\\\\", "\\").replace("\\", "/")).lower()
-             for path, _ in libraries[at_start:]}
-    later.discard("horolon.ocx")
+    for index, path in enumerate(libraries):
+        log.info("%s %s", "after start-up:" if index >= at_start else "at start-up:  ", path)
+    later = {file_name(path) for path in libraries[at_start:]} - {"horolon.ocx"}
     assert MUST_BE_LOADED_LATER <= later, f"the trace names {sorted(later)} after start-up"
-    from_folder = [path for path, _ in libraries
-                   if path.replace("\\\\", "\\").lower().startswith(windows_folder)]
-    assert {os.path.basename(p.replace("\\\\", "\\").replace("\\", "/")).lower()
-            for p in from_folder} <= {"tapvane.exe", "horolon.ocx"}, from_folder
+    from_folder = {file_name(path) for path in libraries if path.lower().startswith(windows_folder)}
+    assert from_folder == {"tapvane.exe", "horolon.ocx"}, f"loaded from the folder: {from_folder}"
 
     # The same again with each of them planted beside the program, native copies preferred.
     for name in later:
