@@ -7,6 +7,7 @@ the program rewrites them whole after every change as "Name=text" lines: each co
 "Focus", "Form.Caption", "Form.Client" (the client area's top left on the screen) and the last
 "Message"; the message box's Caption, Text, Icon and Buttons; the help's Title, Heading and Page.
 """
+import contextlib
 import os
 import shutil
 import subprocess
@@ -115,6 +116,16 @@ class X11App(App):
                                   False) for caption in box["Buttons"].split("|")))
         return Dialog(title=title, client=(left, top), children=children)
 
+    def message_box(self):
+        """What the last message box showed: Caption, Text, Icon ("none" or "shown"), Buttons."""
+        return read_dump(self.case.message_path)
+
+    def answer_message(self, title=None, key="Return"):
+        super().answer_message(title, key)
+        # The next box writes its own dump: none of this one's is taken for it.
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(self.case.message_path)
+
     def help_page(self):
         """What the help window shows: Title, Heading and Page (its file name)."""
         return read_dump(self.case.help_path)
@@ -150,8 +161,16 @@ class X11App(App):
     def move_pointer(self, x, y):
         self.xdotool("mousemove", x, y, check=True)
 
-    def click_at(self, x, y):
-        self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "1", check=True)
+    def click_at(self, x, y, repeat=1, delay_ms=60):
+        self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", repeat, "--delay",
+                     delay_ms, "1", check=True)
+
+    def drag(self, x1, y1, x2, y2, steps=8):
+        self.xdotool("mousemove", x1, y1, "sleep", "0.1", "mousedown", "1", check=True)
+        for i in range(1, steps + 1):
+            self.xdotool("mousemove", x1 + (x2 - x1) * i // steps, y1 + (y2 - y1) * i // steps,
+                         "sleep", "0.05")
+        self.xdotool("sleep", "0.1", "mouseup", "1")
 
     def double_click_at(self, x, y):
         self.xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", "2", "--delay", "80",
@@ -177,6 +196,13 @@ class X11App(App):
             raise Failure(f"no X window {title or self.title!r} to give the keyboard to")
         # NOTE: without a window manager there is no active window to ask for; the focus is set.
         self.xdotool("windowfocus", "--sync", found[-1])
+
+    def give_keyboard(self, title=None):  # noqa: ARG002 - X11 has no desktop of a window
+        """Keys go to the window the user last clicked, the one under the pointer.
+        NOTE: without a window manager a click makes no window the active one; the focus is set
+        to the window under the pointer, as a click-to-focus desktop would."""
+        under = dict(part.split(":") for part in self.xdotool("getmouselocation").split())
+        self.xdotool("windowfocus", "--sync", under["window"], check=True)
 
     def choose_menu(self, menu, index):
         left, top = self.snapshot().window.outer[:2]
@@ -219,8 +245,8 @@ class X11ClickTarget:
     def press_times(self):
         return [int(e[3]) for e in self.events() if e[0] in ("down", "dblclk")]
 
-    def has_key(self, virtual_key):  # noqa: ARG002 - the X11 target takes no keys
-        return False
+    def has_key(self, virtual_key):
+        return ["key", str(virtual_key)] in self.events()
 
     def describe(self):
         events = self.events()

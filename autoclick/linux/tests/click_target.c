@@ -6,10 +6,13 @@
  * as a toolkit's double-click detection does; the press after a double click begins a new click.
  * With EVENT_LOG it also appends a line for each press and release of the left button, as the
  * Windows click target of the end-to-end tests logs them: "down X Y T", "dblclk X Y T" (the press
- * that made a double click) or "up X Y T", at screen point X, Y and server time T in ms.
+ * that made a double click) or "up X Y T", at screen point X, Y and server time T in ms; and
+ * "key VK" for a key pressed while it has the keyboard focus, VK the key's Windows virtual-key
+ * code (letters, digits, F1 to F12).
  * Usage: click_target COUNT_FILE X Y WIDTH HEIGHT [EVENT_LOG] */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -17,6 +20,15 @@
  * its single clicks at the shortest periods come about a tenth of a second apart, but those runs
  * are counted by presses alone. */
 #define DOUBLE_CLICK_MS 400
+
+/* The Windows virtual-key code of a key, as the Windows click target logs keys; 0 for others. */
+static int virtual_key(KeySym key) {
+  if (key >= XK_a && key <= XK_z) return (int)(key - XK_a) + 'A';
+  if (key >= XK_A && key <= XK_Z) return (int)(key - XK_A) + 'A';
+  if (key >= XK_0 && key <= XK_9) return (int)(key - XK_0) + '0';
+  if (key >= XK_F1 && key <= XK_F12) return (int)(key - XK_F1) + 0x70;
+  return 0;
+}
 
 struct counts {
   long presses, singles, doubles;
@@ -49,7 +61,7 @@ int main(int argc, char** argv) {
   const int screen = DefaultScreen(display);
   XSetWindowAttributes attributes;
   attributes.background_pixel = 0xcc3333;
-  attributes.event_mask = ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
+  attributes.event_mask = ButtonPressMask | ButtonReleaseMask | KeyPressMask | StructureNotifyMask;
   /* Placed where asked even under a window manager. */
   attributes.override_redirect = True;
   Window window = XCreateWindow(display, RootWindow(display, screen), atoi(argv[2]), atoi(argv[3]),
@@ -66,6 +78,14 @@ int main(int argc, char** argv) {
     XEvent event;
     XNextEvent(display, &event);
     if (event.type == MapNotify) write_counts(argv[1], &counts);
+    if (event.type == KeyPress && events != NULL) {
+      const int code = virtual_key(XLookupKeysym(&event.xkey, 0));
+      if (code != 0) {
+        fprintf(events, "key %d\n", code);
+        fflush(events);
+      }
+      continue;
+    }
     if (event.type != ButtonPress && event.type != ButtonRelease) continue;
     if (event.xbutton.button != Button1) continue;
     const Time now = event.xbutton.time;
