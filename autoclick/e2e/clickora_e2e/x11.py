@@ -8,6 +8,7 @@ the program rewrites them whole after every change as "Name=text" lines: each co
 "Message"; the message box's Caption, Text, Icon and Buttons; the help's Title, Heading and Page.
 """
 import contextlib
+import dataclasses
 import os
 import shutil
 import subprocess
@@ -103,18 +104,28 @@ class X11App(App):
         found = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()
         if not found:
             return None
-        (left, top, _, _), _ = self.geometry(found[0])
+        (left, top, width, height), frame = self.geometry(found[0])
         children = ()
+        fields = self.fields()
+        if fields.get("FileDialog.Title") == title:
+            # The program's file dialog, once up: its name box, which has the focus.
+            children = (Control("Edit", "Edit", fields.get("FileDialog.FileName", ""), True, True,
+                                None, (0, 0, 0, 0), True),)
         if title == product.text("kApplicationTitle"):
-            # The program's message box, as its hook wrote it once it was up.
+            # The program's message box, as its hook wrote it once it was up; its one button has
+            # the focus.
             box = read_dump(self.case.message_path)
             if "Buttons" not in box:
                 return None
             children = (Control("Static", "Static", box["Text"].replace("\\n", "\n"), True, True,
                                 None, (0, 0, 0, 0), False),
                         *(Control("Button", "Button", caption, True, True, None, (0, 0, 0, 0),
-                                  False) for caption in box["Buttons"].split("|")))
-        return Dialog(title=title, client=(left, top), children=children)
+                                  True) for caption in box["Buttons"].split("|")))
+        place = {"title": title, "client": (left, top), "children": children}
+        if "outer" in {field.name for field in dataclasses.fields(Dialog)}:
+            place["outer"] = (left - frame[0], top - frame[2], left + width + frame[1],
+                              top + height + frame[3])
+        return Dialog(**place)
 
     def message_box(self):
         """What the last message box showed: Caption, Text, Icon ("none" or "shown"), Buttons."""
@@ -298,6 +309,10 @@ class X11Case:
         self.servers.append(server)
         self.display = server.display
         return server
+
+    def program_path(self, path):
+        """PATH as the program names it (the same path on Linux)."""
+        return path
 
     def spawn(self, args, output, env=None):
         with open(os.path.join(self.dir, output), "wb") as out:

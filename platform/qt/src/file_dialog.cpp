@@ -2,9 +2,11 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTimer>
 
 #include "platform/forms/dialog_filter.h"
 #include "qt_conversions.h"
+#include "shown_state.h"
 
 namespace clickora::platform::qt {
 namespace {
@@ -76,7 +78,19 @@ DialogResult QtFileDialog::Show(QFileDialog::AcceptMode mode) {
   // Proposed in the name box as it is, "*.kpf" too, as the Windows dialog does.
   const QString name = QString::fromStdString(file_name_);
   if (!name.isEmpty()) dialog.selectFile(name);
-  if (dialog.exec() != QDialog::Accepted) return DialogResult::kCancelled;
+  ShownStateObserver* observer = InstalledShownStateObserver();
+  if (observer != nullptr) {
+    // Test support: the dialog up, with what its name box proposes.
+    QTimer::singleShot(0, &dialog, [&dialog, observer] {
+      const auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      observer->WindowText("FileDialog.FileName",
+                           box != nullptr ? box->text().toStdString() : std::string());
+      observer->WindowText("FileDialog.Title", dialog.windowTitle().toStdString());
+    });
+  }
+  const int shown = dialog.exec();
+  if (observer != nullptr) observer->WindowText("FileDialog.Title", "");
+  if (shown != QDialog::Accepted) return DialogResult::kCancelled;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return DialogResult::kFailed;
   file_name_ = chosen.first().toStdString();
