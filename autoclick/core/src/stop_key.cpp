@@ -27,7 +27,11 @@ void FrmMousePos::HoldStopKey() {
   // The key arrives between other events, like a click of the window's own controls.
   const platform::HotKeyResult held =
       services_.stop_key.Hold(texts::kStopKeys, [this] { OnFormEvent(kStopKeySource, "Pressed"); });
-  stop_key_tip_ = held.ok() ? std::string(texts::kStopKeyTip) : UnavailableTip(held);
+  if (!held.ok()) {
+    stop_key_tip_ = UnavailableTip(held);
+  } else {
+    stop_key_tip_ = held.x11_focus_only ? texts::kStopKeyX11FocusOnlyTip : texts::kStopKeyTip;
+  }
   ShowNextClickTip();
 }
 

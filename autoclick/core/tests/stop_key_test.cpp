@@ -107,20 +107,26 @@ TEST(StopKey, ReleasedAtTheEndOfEveryRun) {
 }
 
 // The tip names the key and the time of the next click, updated after every click; when the
-// key is taken the run still goes, and the tip says why the key does not work.
+// key is taken the run still goes, and the tip says why the key does not work; where it works
+// only while an X11 window has the focus, the tip says so.
 TEST(StopKey, TipShowsTheNextClickAndWhetherTheKeyWorks) {
-  for (const bool taken : {false, true}) {
-    SCOPED_TRACE(taken ? "taken" : "held");
+  enum class Key { kHeld, kTaken, kX11FocusOnly };
+  for (const Key key : {Key::kHeld, Key::kTaken, Key::kX11FocusOnly}) {
+    SCOPED_TRACE(static_cast<int>(key));
+    const bool taken = key == Key::kTaken;
     App app;
     app.backend.stop_key.SetTaken(taken);
+    app.backend.stop_key.SetX11FocusOnly(key == Key::kX11FocusOnly);
     app.Start();
     app.Text("Text6").SetText("5");
     app.Text("Text8").SetText("1");
     app.backend.time_of_day.FollowClock(app.backend.loop);
     app.window->PressButton("Command4");  // at 12:00:00
-    const std::string key_part = taken ? std::string(texts::kStopKeyUnavailableHead) +
-                                             std::string(texts::kStopKeyTakenReason)
-                                       : std::string(texts::kStopKeyTip);
+    const std::string key_part =
+        taken
+            ? std::string(texts::kStopKeyUnavailableHead) + std::string(texts::kStopKeyTakenReason)
+            : std::string(key == Key::kX11FocusOnly ? texts::kStopKeyX11FocusOnlyTip
+                                                    : texts::kStopKeyTip);
     EXPECT_EQ(app.Command4().ToolTipText(), Tip(key_part, "12:01:00"));
     ASSERT_TRUE(app.backend.loop.RunUntil(
         [&] { return app.backend.pointer.ButtonFlags().size() == 4; }, 200'000));

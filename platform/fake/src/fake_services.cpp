@@ -137,7 +137,9 @@ HotKeyResult FakeGlobalHotKey::Hold(std::string_view key, std::function<void()> 
   key_ = key;
   on_pressed_ = std::move(on_pressed);
   ++holds_;
-  return {};
+  HotKeyResult held;
+  held.x11_focus_only = x11_focus_only_;
+  return held;
 }
 
 void FakeGlobalHotKey::Release() {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/forms/key_string.h"
+#include "x11_wayland_session.h"
 
 // NOTE: after the toolkit's headers: Xlib defines macros (Bool, Status, None) that break them.
 #include <X11/XKBlib.h>
@@ -146,7 +147,9 @@ HotKeyResult X11GlobalHotKey::Hold(std::string_view key, std::function<void()> o
   }
   if (x.held == code) {
     on_pressed_ = std::move(on_pressed);
-    return {};
+    HotKeyResult held;
+    held.x11_focus_only = OnWaylandSession(x.display);
+    return held;
   }
   Ungrab();
   int error = Success;
@@ -173,7 +176,9 @@ HotKeyResult X11GlobalHotKey::Hold(std::string_view key, std::function<void()> o
   x.held = code;
   x.down = false;
   on_pressed_ = std::move(on_pressed);
-  return {};
+  HotKeyResult held;
+  held.x11_focus_only = OnWaylandSession(x.display);
+  return held;
 }
 
 void X11GlobalHotKey::Ungrab() {

@@ -1,4 +1,5 @@
 #include "x11_pointer_input.h"
+#include "x11_wayland_session.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -15,23 +16,6 @@ struct X11PointerInput::Connection {
   bool wayland_session = false;
 };
 
-namespace {
-
-// NOTE: on a Wayland session the X server is XWayland, whose XTest events go only to its own X
-// clients: the compositor never passes them on to its native windows. The session says so in
-// the environment; XWayland 23.1 and later say so themselves in their XWAYLAND extension, also
-// where the variables were lost (as under sudo).
-bool IsWaylandSession(Display* display) {
-  const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
-  const char* session_type = std::getenv("XDG_SESSION_TYPE");
-  if (wayland_display != nullptr && *wayland_display != '\0') return true;
-  if (session_type != nullptr && std::strcmp(session_type, "wayland") == 0) return true;
-  int opcode = 0, event_base = 0, error_base = 0;
-  return XQueryExtension(display, "XWAYLAND", &opcode, &event_base, &error_base) != 0;
-}
-
-}  // namespace
-
 X11PointerInput::X11PointerInput(std::function<Point()> primary_origin)
     : connection_(new Connection), primary_origin_(std::move(primary_origin)) {
   connection_->display = XOpenDisplay(nullptr);
@@ -39,7 +23,7 @@ X11PointerInput::X11PointerInput(std::function<Point()> primary_origin)
   int event_base = 0, error_base = 0, major = 0, minor = 0;
   connection_->has_xtest =
       XTestQueryExtension(connection_->display, &event_base, &error_base, &major, &minor) != 0;
-  connection_->wayland_session = IsWaylandSession(connection_->display);
+  connection_->wayland_session = OnWaylandSession(connection_->display);
 }
 
 X11PointerInput::~X11PointerInput() {

@@ -72,6 +72,10 @@ inline constexpr std::string_view kStopKeys = "{F6}";
 inline constexpr std::string_view kStoppedHead = "หยุดแล้ว คลิกไป";
 // press F6 to stop
 inline constexpr std::string_view kStopKeyTip = "กด F6 เพื่อหยุด";
+// press F6 to stop (only while a window of an X11 program has the focus): the stop key on a
+// Wayland session where the program can hold it only through the X server
+inline constexpr std::string_view kStopKeyX11FocusOnlyTip =
+    "กด F6 เพื่อหยุด (เฉพาะเมื่อหน้าต่างของโปรแกรม X11 มีโฟกัส)";
 // F6 cannot be used to stop: followed by the reason
 inline constexpr std::string_view kStopKeyUnavailableHead = "ใช้ปุ่ม F6 หยุดไม่ได้: ";
 // another program is using this key

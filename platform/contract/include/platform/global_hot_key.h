@@ -15,6 +15,9 @@ struct HotKeyResult {
   };
   Failure failure = Failure::kNone;
   std::string detail;  // the system's own words, for the curious; may be empty
+  // Held, but the key reaches the program only while a window of an X11 program has the
+  // keyboard focus (an X11 grab on a Wayland session).
+  bool x11_focus_only = false;
   bool ok() const noexcept { return failure == Failure::kNone; }
 };
 

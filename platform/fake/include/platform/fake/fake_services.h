@@ -125,6 +125,8 @@ class FakeGlobalHotKey final : public GlobalHotKey {
 
   // Test controls.
   void SetTaken(bool taken) { taken_ = taken; }
+  // The next Holds succeed, saying that the key works only while an X11 window has the focus.
+  void SetX11FocusOnly(bool focus_only) { x11_focus_only_ = focus_only; }
   // Presses the key; true when the program received it.
   bool Press();
 
@@ -137,6 +139,7 @@ class FakeGlobalHotKey final : public GlobalHotKey {
   std::function<void()> on_pressed_;
   std::string key_;
   bool taken_ = false;
+  bool x11_focus_only_ = false;
   int holds_ = 0;
 };
 
