@@ -5,8 +5,9 @@
 namespace clickora::platform::win32 {
 
 SystemLibrary::SystemLibrary(const wchar_t* name) noexcept {
-  // The full path in the system folder rather than LOAD_LIBRARY_SEARCH_SYSTEM32, which systems
-  // without the loader update of 2011 refuse (horolon.ocx runs in whatever host loads it).
+  // The full path in the system folder, not the name alone with LOAD_LIBRARY_SEARCH_SYSTEM32,
+  // which systems without the loader update of 2011 refuse (horolon.ocx runs in whatever host
+  // loads it, on whatever system).
   wchar_t folder[MAX_PATH];
   const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) {
@@ -22,9 +23,13 @@ SystemLibrary::SystemLibrary(const wchar_t* name) noexcept {
     load_error_ = ERROR_OUTOFMEMORY;
     return;
   }
-  // The DLLs that this one imports are looked for in its own folder, the system folder, first,
-  // not in the folder of the program: this also holds in a host that keeps the default order.
-  module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  // The DLLs that this one imports are looked for in the system folder only, whatever search
+  // order the process keeps. A system without the search flags refuses the flag as a parameter;
+  // there the search starts in the DLL's own folder, the system folder, not the program's.
+  module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!module_ && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+    module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  }
   load_error_ = module_ ? 0 : ::GetLastError();
 }
 
