@@ -52,7 +52,8 @@ FrmMousePos::FrmMousePos(platform::Window& window, platform::Services& services)
       command4_(window.GetCommandButton("Command4")),
       long_timer1_(window.GetEmbeddedControl("LongTimer1")),
       long_timer2_(window.GetEmbeddedControl("LongTimer2")),
-      common_dialog1_(window.GetFileDialog("CommonDialog1")) {}
+      common_dialog1_(window.GetFileDialog("CommonDialog1")),
+      timer10_(window.GetTimer("Timer10")) {}
 
 std::vector<FrmMousePos::BoundEvent> FrmMousePos::BoundEvents() {
   std::vector<BoundEvent> events;
@@ -125,6 +126,7 @@ void FrmMousePos::Form_Load() {
 }
 
 void FrmMousePos::Form_Resize() {
+  FollowVisibility();
   if (window_.State() == platform::WindowState::kMinimized) return;
   window_.SetOuterHeightTwips(kOuterHeightTwips);
   window_.SetOuterWidthTwips(kOuterWidthTwips);
@@ -142,12 +144,28 @@ void FrmMousePos::Aboutja_Click() {
   services_.program.SendKeysNoWait(texts::kHelpKeys);
 }
 
+void FrmMousePos::FollowVisibility() {
+  const bool seen = window_.CanBeSeen();
+  if (seen == timer10_.Enabled()) return;
+  if (seen) Timer10_Timer();
+  timer10_.SetEnabled(seen);
+}
+
+namespace {
+
+// Setting a text repaints the box; the same text again would repaint it for nothing.
+void ShowText(platform::TextBox& box, const std::string& text) {
+  if (box.Text() != text) box.SetText(text);
+}
+
+}  // namespace
+
 void FrmMousePos::Timer10_Timer() {
   platform::Point point{0, 0};
   services_.pointer.GetCursorPos(point);  // a failed query leaves the point at 0, 0
-  text2_.SetText(std::string(texts::kReadoutX) + std::to_string(point.x) +
-                 std::string(texts::kReadoutY) + std::to_string(point.y));
-  text1_.SetText(services_.time_of_day.NowText());
+  ShowText(text2_, std::string(texts::kReadoutX) + std::to_string(point.x) +
+                       std::string(texts::kReadoutY) + std::to_string(point.y));
+  ShowText(text1_, services_.time_of_day.NowText());
 }
 
 }  // namespace clickora::autoclick

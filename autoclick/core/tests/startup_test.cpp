@@ -128,6 +128,83 @@ TEST(ReadOut, ShowsPointerAndTimeEveryTick) {
   EXPECT_EQ(app.backend.loop.TicksDelivered() - ticks, 100u);  // 1 ms asked, 10 ms granted
 }
 
+// A repaint costs more than the query: a tick that finds nothing changed sets no text.
+TEST(ReadOut, SetsATextOnlyWhenItChanges) {
+  App app;
+  app.Start();
+  app.backend.pointer.MoveByUser({10, 20});
+  app.backend.loop.AdvanceBy(10);
+  auto& text1 = app.Text("Text1");
+  auto& text2 = app.Text("Text2");
+  const int sets1 = text1.SetCount(), sets2 = text2.SetCount();
+  app.backend.loop.AdvanceBy(1000);
+  EXPECT_EQ(text1.SetCount(), sets1);
+  EXPECT_EQ(text2.SetCount(), sets2);
+  app.backend.pointer.MoveByUser({11, 20});
+  app.backend.loop.AdvanceBy(10);
+  EXPECT_EQ(text2.Text(), " x : 11 , y :  20");
+  EXPECT_EQ(text2.SetCount(), sets2 + 1);
+  EXPECT_EQ(text1.SetCount(), sets1);
+  text2.TypeByUser("typed");  // what the box shows counts, not what was set last
+  app.backend.loop.AdvanceBy(10);
+  EXPECT_EQ(text2.Text(), " x : 11 , y :  20");
+}
+
+// Minimized, or with its screen off, the window's read-out sleeps: Timer10 delivers no tick and
+// no text is set. Seen again, both fields show the present values at once, at the event that
+// brings the window back, before any tick; the ticks then resume.
+TEST(ReadOut, SleepsWhileTheWindowCannotBeSeen) {
+  const struct {
+    const char* name;
+    void (*hide)(platform::fake::FakeWindow&);
+    void (*show)(platform::fake::FakeWindow&);
+  } cases[] = {
+      {"minimized", [](auto& w) { w.SetStateByUser(WindowState::kMinimized); },
+       [](auto& w) { w.SetStateByUser(WindowState::kNormal); }},
+      {"screen off", [](auto& w) { w.SetScreenOnByUser(false); },
+       [](auto& w) { w.SetScreenOnByUser(true); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    App app;
+    app.Start();
+    app.backend.loop.AdvanceBy(10);
+    c.hide(*app.window);
+    EXPECT_FALSE(app.window->CanBeSeen());
+    const int sets1 = app.Text("Text1").SetCount(), sets2 = app.Text("Text2").SetCount();
+    const std::uint64_t ticks = app.backend.loop.TicksDelivered();
+    app.backend.pointer.MoveByUser({300, 400});
+    app.backend.time_of_day.Set("12:34:56");
+    app.backend.loop.AdvanceBy(60'000);
+    EXPECT_EQ(app.backend.loop.TicksDelivered(), ticks);  // nothing woke the program
+    EXPECT_EQ(app.Text("Text1").SetCount(), sets1);
+    EXPECT_EQ(app.Text("Text2").SetCount(), sets2);
+
+    c.show(*app.window);
+    EXPECT_EQ(app.Text("Text2").Text(), " x : 300 , y :  400");
+    EXPECT_EQ(app.Text("Text1").Text(), "12:34:56");
+    app.backend.pointer.MoveByUser({301, 400});
+    app.backend.loop.AdvanceBy(10);
+    EXPECT_EQ(app.Text("Text2").Text(), " x : 301 , y :  400");
+  }
+}
+
+// A run goes on while the window is minimized, on its control's 100 ms inner tick alone.
+TEST(ReadOut, MinimizedRunKeepsItsInnerTick) {
+  App app;
+  app.Start();
+  app.Text("Text6").SetText("3");
+  app.Text("Text8").SetText("0.01");  // 0.6 s
+  app.window->PressButton("Command4");
+  app.window->SetStateByUser(WindowState::kMinimized);
+  const std::uint64_t ticks = app.backend.loop.TicksDelivered();
+  ASSERT_TRUE(app.backend.loop.RunUntil([&] { return app.Command4().Enabled(); }, 10'000));
+  EXPECT_EQ(app.backend.pointer.ButtonFlags().size(), 6u);  // three clicks: down and up each
+  const std::uint64_t inner = app.backend.loop.TicksDelivered() - ticks;
+  EXPECT_GE(inner, 18u);  // about 2 s of 100 ms ticks
+  EXPECT_LE(inner, 25u);
+}
+
 TEST(HelpAndExit, ManualSendsF1AndExitOrCloseEndAtOnce) {
   App help;
   help.Start();

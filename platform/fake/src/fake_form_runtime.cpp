@@ -45,8 +45,8 @@ int FakeFormRuntime::Run(Window& window, FormEventSink& sink) {
   fake_window->Attach(sink);
   fake_window->Raise("Form", "Load");
   if (program_.Ended()) return *program_.ExitCode();
-  fake_window->Show();
   fake_window->StartDesignTimers();
+  fake_window->Show();
   return program_.ExitCode().value_or(0);
 }
 

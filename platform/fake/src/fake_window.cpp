@@ -131,7 +131,7 @@ FakeWindow::FakeWindow(const FormDesign& design, FakeEventLoop& loop, ProgramSer
     const std::string name = timer.name;
     auto interval_timer = loop_.CreateTimer([this, name] { Raise(name, "Timer"); });
     interval_timer->SetInterval(timer.interval_ms);
-    timers_.push_back({timer, std::move(interval_timer)});
+    AddTimer(name, std::move(interval_timer));
   }
   CollectCommands(design.menus, menu_commands_);
 }
@@ -139,6 +139,7 @@ FakeWindow::FakeWindow(const FormDesign& design, FakeEventLoop& loop, ProgramSer
 // Embedded controls go first: their inner timers may still hold callbacks into the window.
 FakeWindow::~FakeWindow() {
   ClearEmbeddedControls();
+  ClearTimers();
 }
 
 FakeTextBox& FakeWindow::TextBoxNamed(std::string_view name) {
@@ -191,6 +192,10 @@ void FakeWindow::SetStateByUser(WindowState state) {
   Raise("Form", "Resize");
 }
 
+void FakeWindow::SetScreenOnByUser(bool on) {
+  if (SetScreenOn(on)) Raise("Form", "Resize");
+}
+
 void FakeWindow::ResizeByUser(int outer_width_twips, int outer_height_twips) {
   outer_width_ = outer_width_twips;
   outer_height_ = outer_height_twips;
@@ -202,8 +207,8 @@ void FakeWindow::Show() {
 }
 
 void FakeWindow::StartDesignTimers() {
-  for (DesignTimer& timer : timers_) {
-    if (timer.design.enabled) timer.timer->SetEnabled(true);
+  for (const TimerDesign& timer : design_.timers) {
+    if (timer.enabled) GetTimer(timer.name).SetEnabled(true);
   }
 }
 

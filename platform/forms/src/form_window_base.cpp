@@ -54,6 +54,10 @@ FileDialog& FormWindowBase::GetFileDialog(std::string_view name) {
   return Find(file_dialogs_, name, "file dialog");
 }
 
+IntervalTimer& FormWindowBase::GetTimer(std::string_view name) {
+  return Find(timers_, name, "timer");
+}
+
 void FormWindowBase::AddTextBox(std::string name, std::unique_ptr<TextBox> box) {
   text_boxes_[std::move(name)] = std::move(box);
 }
@@ -73,6 +77,10 @@ void FormWindowBase::AddEmbeddedControl(std::string name,
 
 void FormWindowBase::AddFileDialog(std::string name, std::unique_ptr<FileDialog> dialog) {
   file_dialogs_[std::move(name)] = std::move(dialog);
+}
+
+void FormWindowBase::AddTimer(std::string name, std::unique_ptr<IntervalTimer> timer) {
+  timers_[std::move(name)] = std::move(timer);
 }
 
 }  // namespace clickora::platform::forms

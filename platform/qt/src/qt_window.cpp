@@ -167,7 +167,7 @@ QtWindow::~QtWindow() {
   main_window_->on_close = nullptr;
   SetSink(nullptr);
   ClearEmbeddedControls();
-  timers_.clear();
+  ClearTimers();
 }
 
 void QtWindow::CreateFrame(const AssetLoader& assets) {
@@ -324,7 +324,7 @@ void QtWindow::CreateTimers(TimerService& timers) {
   for (const TimerDesign& timer : design_.timers) {
     auto created = timers.CreateTimer([this, name = timer.name] { Raise(name, "Timer"); });
     created->SetInterval(timer.interval_ms);
-    timers_.emplace(timer.name, std::move(created));
+    AddTimer(timer.name, std::move(created));
   }
   for (const std::string& name : design_.file_dialogs) {
     AddFileDialog(name, std::make_unique<QtFileDialog>(main_window_.get()));
@@ -435,7 +435,7 @@ void QtWindow::CloseSizeHints() {
 
 void QtWindow::StartTimers() {
   for (const TimerDesign& timer : design_.timers) {
-    if (timer.enabled) timers_.at(timer.name)->SetEnabled(true);
+    if (timer.enabled) GetTimer(timer.name).SetEnabled(true);
   }
 }
 

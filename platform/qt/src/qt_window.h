@@ -88,7 +88,6 @@ class QtWindow final : public forms::FormWindowBase {
   std::optional<QSize> pending_hints_;
   FormSurface* surface_ = nullptr;       // owned by the main window
   StateTeller* state_teller_ = nullptr;  // owned by the main window; only with an observer
-  std::map<std::string, std::unique_ptr<IntervalTimer>, std::less<>> timers_;
 };
 
 }  // namespace clickora::platform::qt

@@ -116,6 +116,9 @@ class FrmMousePos final : public platform::FormEventSink {
   void ReleaseStopKey();
   // A pick of the point for Text4 and Text5; at most one at a time.
   void BeginPick();
+  // The read-out works only while the window can be seen: hidden, Timer10 sleeps; seen again,
+  // both fields show the present values at once, before the window is painted again.
+  void FollowVisibility();
 
   platform::Window& window_;
   platform::Services& services_;
@@ -132,6 +135,7 @@ class FrmMousePos final : public platform::FormEventSink {
   platform::EmbeddedControl& long_timer1_;
   platform::EmbeddedControl& long_timer2_;
   platform::FileDialog& common_dialog1_;
+  platform::IntervalTimer& timer10_;
 
   std::int32_t click_count_ = 0;
   double click_target_ = 0;

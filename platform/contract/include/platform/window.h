@@ -5,6 +5,8 @@
 #include <string_view>
 #include <variant>
 
+#include "platform/interval_timer.h"
+
 namespace clickora::platform {
 
 // Run-time access to a window created from its design data and to its controls. Every call comes
@@ -85,12 +87,18 @@ class Window {
   virtual int OuterHeightTwips() const = 0;
   virtual void SetOuterWidthTwips(int twips) = 0;
   virtual void SetOuterHeightTwips(int twips) = 0;
+  // Whether the user can see the window: not while it is minimized, nor, where the platform
+  // reports it, while its screen is off. A change of the screen raises ("Form", "Resize") as a
+  // change of the window's state does.
+  virtual bool CanBeSeen() const = 0;
 
   virtual TextBox& GetTextBox(std::string_view name) = 0;
   virtual OptionButton& GetOptionButton(std::string_view name) = 0;
   virtual CommandButton& GetCommandButton(std::string_view name) = 0;
   virtual EmbeddedControl& GetEmbeddedControl(std::string_view name) = 0;
   virtual FileDialog& GetFileDialog(std::string_view name) = 0;
+  // The design's interval timers ("Timer10").
+  virtual IntervalTimer& GetTimer(std::string_view name) = 0;
 };
 
 }  // namespace clickora::platform

@@ -89,7 +89,8 @@ std::unique_ptr<FormWindow> FormWindow::Create(const FormDesign& design, FormCon
 FormWindow::~FormWindow() {
   SetSink(nullptr);
   running_ = false;
-  timers_.clear();
+  display_reports_.Reset();
+  ClearTimers();
   ClearEmbeddedControls();  // unadvised and released while the window still exists
   DestroyToolTips();
   if (window_) ::DestroyWindow(window_);
@@ -273,7 +274,7 @@ bool FormWindow::CreateTimers(std::string& error) {
       auto timer =
           context_.timers.CreateTimer([this, name = design.name] { Raise(name, "Timer"); });
       timer->SetInterval(design.interval_ms);
-      timers_.emplace_back(std::move(timer), design.enabled);
+      AddTimer(design.name, std::move(timer));
     } catch (const std::exception& failure) {
       error = "Cannot create the timer " + design.name + ": " + failure.what();
       return false;
@@ -293,14 +294,17 @@ bool FormWindow::CreateEmbeddedControls(std::string& error) {
 }
 
 void FormWindow::StartTimers() {
-  for (auto& [timer, enabled] : timers_) {
-    if (enabled) timer->SetEnabled(true);
+  for (const TimerDesign& timer : design_.timers) {
+    if (timer.enabled) GetTimer(timer.name).SetEnabled(true);
   }
 }
 
 void FormWindow::Show() {
   running_ = true;
   resize_raised_ = false;
+  // The system reports the display's present state at once, then every change.
+  display_reports_.Reset(
+      ::RegisterPowerSettingNotification(window_, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE));
   ::ShowWindow(window_, SW_SHOWNORMAL);
   // The first display raises Resize whether or not the system reported a size change.
   if (!resize_raised_) Raise("Form", "Resize");

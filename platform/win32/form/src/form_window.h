@@ -18,8 +18,13 @@
 #include "platform/forms/form_window_base.h"
 #include "platform/interval_timer.h"
 #include "platform/program_services.h"
+#include "platform/win32/unique_handle.h"
 
 namespace clickora::platform::win32 {
+
+// GUID_CONSOLE_DISPLAY_STATE: the session's display is off (0), on (1) or dimmed (2).
+inline constexpr GUID kDisplayState{
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
 // What a form needs from the rest of the program.
 struct FormContext {
@@ -89,6 +94,7 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
   void OnCommand(WPARAM wparam, LPARAM lparam);
   void OnActivate(WPARAM wparam);
   void OnDpiChanged(unsigned dpi, const RECT& suggested);
+  void OnPowerSetting(const POWERBROADCAST_SETTING& setting);
   Child* FindChild(HWND window);
 
   FormDesign design_;
@@ -106,8 +112,8 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
   std::vector<std::unique_ptr<ButtonToolTip>> text_box_tips_;
   std::vector<std::pair<UINT, std::string>> window_keys_;  // virtual key, event source
   std::map<UINT, std::string> menu_commands_;
-  std::vector<std::pair<std::unique_ptr<IntervalTimer>, bool>>
-      timers_;  // with the design's Enabled
+  // Reports of the display going off and on, while the window is shown.
+  UniqueHandle<HPOWERNOTIFY, &::UnregisterPowerSettingNotification> display_reports_;
 };
 
 }  // namespace clickora::platform::win32

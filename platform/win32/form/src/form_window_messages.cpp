@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "form_window.h"
 #include "platform/win32/unique_handle.h"
 
@@ -32,8 +34,14 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       Raise("Form", "Unload");
       if (window_) ::DestroyWindow(window_);
       return 0;
+    case WM_POWERBROADCAST:
+      if (wparam == PBT_POWERSETTINGCHANGE && lparam != 0) {
+        OnPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lparam));
+      }
+      return TRUE;
     case WM_DESTROY:
-      timers_.clear();
+      display_reports_.Reset();
+      ClearTimers();
       DestroyToolTips();  // owned by this window, they would go with it anyway
       SetSink(nullptr);   // nothing is raised into a window that is going
       if (running_) ::PostQuitMessage(0);
@@ -152,6 +160,14 @@ void FormWindow::OnDpiChanged(unsigned dpi, const RECT& suggested) {
   ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void FormWindow::OnPowerSetting(const POWERBROADCAST_SETTING& setting) {
+  if (setting.PowerSetting != kDisplayState || setting.DataLength < sizeof(DWORD)) return;
+  DWORD state = 0;
+  std::memcpy(&state, setting.Data, sizeof state);
+  // A dimmed display can still be read; only an unlit one hides the window.
+  if (SetScreenOn(state != 0)) Raise("Form", "Resize");
 }
 
 FormWindow::Child* FormWindow::FindChild(HWND window) {

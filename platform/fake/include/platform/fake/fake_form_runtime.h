@@ -40,7 +40,7 @@ class FakeFormRuntime final : public FormRuntime {
   void RegisterControlClass(std::string class_name, EmbeddedControlFactory factory);
 
   CreateFormResult CreateForm(const FormDesign& design) override;
-  // Raises Form Load, shows the window (raising Form Resize) and starts its design timers, then
+  // Raises Form Load, starts the design timers and shows the window (raising Form Resize), then
   // returns: the test drives the event loop from there. Returns the exit code if the program
   // ended meanwhile, 0 otherwise.
   int Run(Window& window, FormEventSink& sink) override;

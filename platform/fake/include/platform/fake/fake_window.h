@@ -27,16 +27,22 @@ class FakeTextBox final : public TextBox {
       : text_(design.text), max_length_(design.max_length) {}
 
   std::string Text() const override { return text_; }
-  void SetText(std::string_view text) override { text_ = text; }
+  void SetText(std::string_view text) override {
+    text_ = text;
+    ++sets_;
+  }
   void SetMaxLength(int characters) override { max_length_ = characters; }
 
   int MaxLength() const noexcept { return max_length_; }
+  // How often the program has set the text (each set repaints the real box).
+  int SetCount() const noexcept { return sets_; }
   // The user typing a whole new text: cut to MaxLength characters, as the real box refuses more.
   void TypeByUser(std::string_view text);
 
  private:
   std::string text_;
   int max_length_;
+  int sets_ = 0;
 };
 
 // Option buttons that lie directly on the window form one exclusive group.
@@ -199,6 +205,8 @@ class FakeWindow final : public forms::FormWindowBase {
   void PressButton(std::string_view name);
   void ChooseMenu(std::string_view name);
   void SetStateByUser(WindowState state);
+  // The system turning the window's screen off or on.
+  void SetScreenOnByUser(bool on);
   void ResizeByUser(int outer_width_twips, int outer_height_twips);
   void CloseByUser() { Raise("Form", "Unload"); }
   // A key pressed while the window is active: one of the design's window keys raises its event.
@@ -230,11 +238,6 @@ class FakeWindow final : public forms::FormWindowBase {
   double DpiY() const override { return kTwipsPerInch; }
   static constexpr double kTwipsPerInch = 1440;
 
-  struct DesignTimer {
-    TimerDesign design;
-    std::unique_ptr<IntervalTimer> timer;
-  };
-
   FormDesign design_;
   FakeEventLoop& loop_;
   std::string caption_;
@@ -242,7 +245,6 @@ class FakeWindow final : public forms::FormWindowBase {
   int outer_width_;
   int outer_height_;
   std::vector<FakeOptionButton*> option_group_;
-  std::vector<DesignTimer> timers_;
   std::vector<std::string> menu_commands_;
   std::vector<std::pair<std::string, std::string>> event_log_;
 };

@@ -27,6 +27,7 @@ class FormWindowBase : public Window {
   int OuterHeightTwips() const final;
   void SetOuterWidthTwips(int twips) final;
   void SetOuterHeightTwips(int twips) final;
+  bool CanBeSeen() const final { return screen_on_ && State() != WindowState::kMinimized; }
 
   // A name that the window does not have is an error of the program: reported like any error no
   // event procedure caught, which ends the program, then thrown as std::out_of_range.
@@ -35,6 +36,7 @@ class FormWindowBase : public Window {
   CommandButton& GetCommandButton(std::string_view name) final;
   EmbeddedControl& GetEmbeddedControl(std::string_view name) final;
   FileDialog& GetFileDialog(std::string_view name) final;
+  IntervalTimer& GetTimer(std::string_view name) final;
 
   // Events go to sink from now on; before, and with null, they are dropped.
   void SetSink(FormEventSink* sink) noexcept { events_.SetSink(sink); }
@@ -59,6 +61,16 @@ class FormWindowBase : public Window {
   void AddCommandButton(std::string name, std::unique_ptr<CommandButton> button);
   void AddEmbeddedControl(std::string name, std::unique_ptr<EmbeddedControl> control);
   void AddFileDialog(std::string name, std::unique_ptr<FileDialog> dialog);
+  void AddTimer(std::string name, std::unique_ptr<IntervalTimer> timer);
+  // The design's timers go before the window does: their ticks call into it.
+  void ClearTimers() noexcept { timers_.clear(); }
+  // The platform reports the window's screen on or off; true when that changed (the backend then
+  // raises Resize).
+  bool SetScreenOn(bool on) noexcept {
+    const bool changed = on != screen_on_;
+    screen_on_ = on;
+    return changed;
+  }
   // Embedded controls go before the window does: their events and timers call into it.
   void ClearEmbeddedControls() noexcept { embedded_.clear(); }
   EventDispatcher& Events() noexcept { return events_; }
@@ -75,6 +87,8 @@ class FormWindowBase : public Window {
   Named<CommandButton> command_buttons_;
   Named<EmbeddedControl> embedded_;
   Named<FileDialog> file_dialogs_;
+  Named<IntervalTimer> timers_;
+  bool screen_on_ = true;
 };
 
 }  // namespace clickora::platform::forms
