@@ -33,6 +33,10 @@ import subprocess
 import sys
 import time
 
+# The test environment of the Windows programs, made in one place (Xvfb, the Wine prefix).
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from clickora_e2e import testenv  # noqa: E402
+
 # Ratios tapvane / floor, and the wake-ups a second of a minimized tapvane with no run.
 GOALS = {
     "wine": {"start_ms": 1.15, "cpu_pct": 1.0, "private_mb": 1.3, "min_wakeups": 1.0},
@@ -227,11 +231,6 @@ def prepare_native(args, display):
                  "tapvane": (args.tapvane, "Clickora", False)}
 
 
-def wine(env, *args, timeout=300):
-    subprocess.run(["wine", *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   timeout=timeout, check=False)
-
-
 def prepare(args, display):
     programs = os.path.join(args.work, "programs")
     os.makedirs(programs, exist_ok=True)
@@ -239,18 +238,16 @@ def prepare(args, display):
     for path in (args.tapvane, args.horolon, args.floor, args.floor_cc6):
         if path:
             shutil.copy2(path, programs)
-    env = dict(os.environ, WINEPREFIX=os.path.join(args.work, "prefix"), WINEARCH="win64",
-               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display)
-    if not os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
-        print("start_bench: preparing the Wine prefix", env["WINEPREFIX"], flush=True)
-        wine(env, "wineboot", "-i")
-    fontlink = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
-    for face in ("Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif"):
-        wine(env, "reg", "add", fontlink, "/v", face, "/t", "REG_MULTI_SZ", "/d", "Loma.ttf,Loma",
-             "/f", timeout=60)
+    prefix = testenv.WinePrefix(os.path.join(args.work, "prefix"), display)
+    if not os.path.exists(os.path.join(prefix.path, "system.reg")):
+        print("start_bench: preparing the Wine prefix", prefix.path, flush=True)
+    prefix.boot()
+    # No virtual desktop: each program's own window is mapped on the X server, as a user's is.
+    prefix.configure(desktop=False)
     # A wineserver kept alive for the whole benchmark: each start then measures the program, not
     # the start of a Wine session.
-    subprocess.run(["wineserver", "-p600"], env=env, check=False)
+    prefix.keep_server(600)
+    env = prefix.env()
     chosen = {"floor": (os.path.join(programs, os.path.basename(args.floor)), "readout floor",
                         True)}
     if args.floor_cc6:
@@ -259,28 +256,6 @@ def prepare(args, display):
     chosen["tapvane"] = (os.path.join(programs, os.path.basename(args.tapvane)), "Clickora",
                          True)
     return env, chosen
-
-
-def start_xvfb():
-    # The first display from :100 up whose lock is free and where Xvfb stays up (another user's
-    # server may hold a number without a lock file visible here).
-    for number in range(100, 200):
-        if os.path.exists(f"/tmp/.X{number}-lock"):
-            continue
-        xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24",
-                                 "-nolisten", "tcp"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and xvfb.poll() is None:
-            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                time.sleep(0.2)
-                if xvfb.poll() is None:
-                    return xvfb, f":{number}"
-            time.sleep(0.05)
-        if xvfb.poll() is None:
-            xvfb.terminate()
-        xvfb.wait()
-    sys.exit("start_bench: Xvfb did not start on any display from :100 to :199")
 
 
 def report(platform, results, runs):
@@ -343,7 +318,8 @@ def main():
     xvfb = None
     display = args.display
     if not display:
-        xvfb, display = start_xvfb()
+        xvfb = testenv.XServer.start(first=100)
+        display = xvfb.display
     env = None
     wine_env = None
     window_manager = None
@@ -387,8 +363,7 @@ def main():
         if wine_env:
             subprocess.run(["wineserver", "-k"], env=wine_env, check=False)
         if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
+            xvfb.stop()
 
 
 if __name__ == "__main__":
