@@ -196,6 +196,8 @@ def run_once(env, program, watcher, cpu_seconds, log_path=None):
             sys.exit(f"start_bench: {title!r} did not show within 60 s")
         time.sleep(1.0)
         cpu, wakeups = measure_load(proc.pid, cpu_seconds)
+        if proc.poll() is not None:
+            sys.exit(f"start_bench: {title!r} ended while measured (status {proc.returncode})")
         return {"start_ms": (shown - start) * 1000.0, "cpu_pct": cpu, "wakeups": wakeups,
                 "private_mb": private_dirty_kb(proc.pid) / 1024.0}
     finally:
@@ -219,6 +221,9 @@ def run_minimized(env, program, cpu_seconds):
                            timeout=30, check=False)
         time.sleep(1.0)
         cpu, wakeups = measure_load(proc.pid, cpu_seconds)
+        # An ended program would read as one that never wakes.
+        if proc.poll() is not None:
+            sys.exit(f"start_bench: {title!r} ended while minimized (status {proc.returncode})")
         return {"min_cpu_pct": cpu, "min_wakeups": wakeups}
     finally:
         stop(proc, err)

@@ -49,6 +49,17 @@ void CommandButtonControl::DestroyToolTip() noexcept {
   tool_tip_.reset();
 }
 
+std::string TextBoxControl::Text() const {
+  if (!known_) known_ = WindowTextUtf8(window_);
+  return *known_;
+}
+
+void TextBoxControl::SetText(std::string_view text) {
+  if (Text() == text) return;  // the same text again would repaint the box for nothing
+  ::SetWindowTextW(window_, Widen(text).c_str());
+  known_.reset();  // read back as the box holds it
+}
+
 void TextBoxControl::SetMaxLength(int characters) {
   // EM_LIMITTEXT with 0 lifts the limit to the control's maximum.
   ::SendMessageW(window_, EM_LIMITTEXT, static_cast<WPARAM>(characters > 0 ? characters : 0), 0);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,15 +24,23 @@ void SetWindowTextUtf8(HWND window, std::string_view text);
 // the keyboard never ends up on a control that cannot take it.
 void EnableChild(HWND window, bool enabled);
 
+// The box's text is kept between its changes, so that a read-out that compares its text at every
+// tick sends the box no message (each one costs a round trip to the server under Wine, the box
+// being subclassed).
 class TextBoxControl final : public TextBox {
  public:
   explicit TextBoxControl(HWND window) : window_(window) {}
-  std::string Text() const override { return WindowTextUtf8(window_); }
-  void SetText(std::string_view text) override { SetWindowTextUtf8(window_, text); }
+  std::string Text() const override;
+  void SetText(std::string_view text) override;
   void SetMaxLength(int characters) override;
+
+  HWND Handle() const noexcept { return window_; }
+  // The box reported a change of its text (EN_CHANGE: typed, pasted, undone or set).
+  void Forget() noexcept { known_.reset(); }
 
  private:
   HWND window_;
+  mutable std::optional<std::string> known_;
 };
 
 // The option buttons of one window, which form one exclusive group. Only the selected button is

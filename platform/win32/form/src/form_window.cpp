@@ -185,6 +185,7 @@ bool FormWindow::CreateChildren(std::string& error) {
         auto box = std::make_unique<TextBoxControl>(child.window);
         box->SetMaxLength(control.max_length);
         WatchTextBox(child.window, control);
+        text_boxes_.push_back(box.get());
         AddTextBox(control.name, std::move(box));
         break;
       }

@@ -109,6 +109,7 @@ class FormWindow final : public forms::FormWindowBase, public BaseWindow<FormWin
   std::vector<Child> children_;  // in the design's order, front to back
   OptionGroup options_;
   std::vector<CommandButtonControl*> buttons_;  // owned by the base, for their tooltips
+  std::vector<TextBoxControl*> text_boxes_;     // owned by the base, told of their changes
   std::vector<std::unique_ptr<ButtonToolTip>> text_box_tips_;
   std::vector<std::pair<UINT, std::string>> window_keys_;  // virtual key, event source
   std::map<UINT, std::string> menu_commands_;

@@ -128,6 +128,12 @@ void FormWindow::OnCommand(WPARAM wparam, LPARAM lparam) {
     if (command != menu_commands_.end()) Raise(command->second, "Click");
     return;
   }
+  if (HIWORD(wparam) == EN_CHANGE) {
+    for (TextBoxControl* box : text_boxes_) {
+      if (box->Handle() == control) box->Forget();
+    }
+    return;
+  }
   if (HIWORD(wparam) != BN_CLICKED) return;
   const Child* child = FindChild(control);
   // NOTE: the dialog keys send BN_CLICKED for the focused button even when it has just been

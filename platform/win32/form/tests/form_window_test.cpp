@@ -185,6 +185,15 @@ TEST_CASE("texts and captions cross as UTF-8; option buttons form one exclusive 
   TextBox& text2 = h.form->GetTextBox("Text2");
   text2.SetText(" x : -5 , y :  7");
   CHECK(text2.Text() == " x : -5 , y :  7");
+  // The text kept between changes follows a change made in the box itself (typed, or set by
+  // another program), and the program's same text again puts it back.
+  const HWND box = h.form->ChildWindow("Text2");
+  ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
+  CHECK(text2.Text() == "typed");
+  text2.SetText(" x : -5 , y :  7");
+  wchar_t shown[32] = {};
+  ::GetWindowTextW(box, shown, 32);
+  CHECK(std::wstring(shown) == L" x : -5 , y :  7");
   CommandButton& start = h.form->GetCommandButton("Command4");
   start.SetCaption("โปรแกรมเริ่มทำงานแล้ว");
   CHECK(start.Caption() == "โปรแกรมเริ่มทำงานแล้ว");
