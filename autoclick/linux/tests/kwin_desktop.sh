@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # tapvane on KWin (virtual backend, two 1280x720 outputs side by side): clicks through KWin's
 # fake input reach native Wayland windows, once a desktop entry grants the program that input.
-#   kwin_desktop.sh TEST TAPVANE WAYLAND_TARGET WORK_DIR
+#   kwin_desktop.sh TEST TAPVANE WAYLAND_TARGET WORK_DIR KEY_HELPER
 # A full-screen native window on each output logs its presses and releases.
 # TEST: denied   without the desktop entry KWin offers no fake input: the program says it falls
-#                back on XTest, the first Start tells that clicks reach only X11 windows, the
-#                tip that F6 works only while an X11 window has the focus, and the run's clicks
-#                do not reach the native window under the point
+#                back on XTest, the first Start tells that clicks reach only X11 windows, and the
+#                run's clicks do not reach the native window under the point
 #       granted  with the entry (Exec= the program's path, X-KDE-Wayland-Interfaces=
 #                org_kde_kwin_fake_input) clicks land exactly on both outputs
+#       stopkey  F6 (pressed through KWin's fake input by KEY_HELPER) stops a run through KDE's
+#                shortcut service; after the run the program holds F6 no more
+#       stopkey_taken  F6 held by another component: the tip says the key is taken, and F6 does
+#                not stop the run
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -16,6 +19,7 @@ test_name=$1
 tapvane=$2
 wayland_target=$3
 work=$4
+key_helper=$5
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -24,15 +28,20 @@ cd "$work"
 source "$here/wayland_session.sh"
 started=$SECONDS
 
-if [[ "$test_name" == granted ]]; then
+# grant PROGRAM: a desktop entry that gives PROGRAM KWin's fake input.
+grant() {
   mkdir -p "$XDG_DATA_HOME/applications"
-  cat >"$XDG_DATA_HOME/applications/org.clickora.tapvane-test.desktop" <<ENTRY
+  cat >"$XDG_DATA_HOME/applications/org.clickora.$(basename "$1")-test.desktop" <<ENTRY
 [Desktop Entry]
 Type=Application
-Name=tapvane
-Exec=$(readlink -f "$tapvane")
+Name=$(basename "$1")
+Exec=$(readlink -f "$1")
 X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input
 ENTRY
+}
+if [[ "$test_name" != denied ]]; then
+  grant "$tapvane"
+  grant "$key_helper"
 fi
 start_kwin
 
@@ -42,6 +51,16 @@ start_wayland_target() {
   until_true 10 grep -q '^ready' "$1.log" 2>/dev/null \
     || fail "the $1 window did not come up: $(cat "$1.err")"
 }
+if [[ "$test_name" == stopkey_taken ]]; then
+  # Another program's shortcut on F6 (Qt's key code of F6), set through the same service.
+  other="['other-program', 'stop', 'Other program', 'Stop']"
+  gdbus call --session --dest org.kde.kglobalaccel --object-path /kglobalaccel \
+    --method org.kde.KGlobalAccel.doRegister "$other" >/dev/null || fail "doRegister"
+  gdbus call --session --dest org.kde.kglobalaccel --object-path /kglobalaccel \
+    --method org.kde.KGlobalAccel.setShortcut "$other" "[16777269]" 6 >other.txt \
+    || fail "setShortcut"
+  grep -q 16777269 other.txt || fail "the other program did not get F6: $(cat other.txt)"
+fi
 start_wayland_target left Virtual-0
 start_wayland_target right Virtual-1
 start_tapvane
@@ -62,10 +81,9 @@ case "$test_name" in
     until_true 5 field_is Message "บนเซสชันนี้ คลิกจะไปถึงเฉพาะหน้าต่างของโปรแกรม X11 เท่านั้น และอ่านตำแหน่งเมาส์ได้เฉพาะเมื่ออยู่บนหน้าต่างเหล่านั้น" \
       || fail "no X11-only notice: '$(field Message)'"
     xdotool key Return
-    # F6 through the X server alone: the tip says it works only while an X11 window has the focus.
+    # F6 all the same, through KDE's shortcut service.
     until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"
-    [[ "$(field Command4.ToolTip)" == "กด F6 เพื่อหยุด (เฉพาะเมื่อหน้าต่างของโปรแกรม X11 มีโฟกัส) — "* ]] \
-      || fail "tooltip '$(field Command4.ToolTip)'"
+    [[ "$(field Command4.ToolTip)" == "กด F6 เพื่อหยุด — "* ]] || fail "tooltip '$(field Command4.ToolTip)'"
     run_ends
     [[ $(wc -l <left.log) == 1 ]] || fail "the native window was clicked: $(cat left.log)"
     ;;
@@ -87,6 +105,38 @@ case "$test_name" in
     run_ends
     until_true 3 presses_are right.log 1 200 300 || fail "the right window logged: $(cat right.log)"
     until_true 3 presses_are left.log 2 100 650 || fail "the left window logged more: $(cat left.log)"
+    ;;
+
+  stopkey)
+    type_run 100 650 100 0.02
+    press_start
+    until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"
+    [[ "$(field Command4.ToolTip)" == "กด F6 เพื่อหยุด — "* ]] || fail "tooltip '$(field Command4.ToolTip)'"
+    until_true 5 grep -q '^press' left.log || fail "no click before the key"
+    "$key_helper" 64 || fail "the key helper"
+    run_ends 5
+    [[ "$(field Command4.Caption)" == "หยุดแล้ว คลิกไป  "* ]] \
+      || fail "stopped caption '$(field Command4.Caption)'"
+    count=$(grep -c '^press' left.log)
+    sleep 2.5  # more than two periods
+    [[ $(grep -c '^press' left.log) == "$count" ]] || fail "clicks after F6"
+    # Given back: KDE's shortcut service knows no shortcut of the program's any more.
+    gdbus call --session --dest org.kde.kglobalaccel --object-path /kglobalaccel \
+      --method org.kde.KGlobalAccel.allMainComponents >components.txt
+    grep -q clickora-tapvane components.txt && fail "still registered: $(cat components.txt)"
+    kill -0 "$tapvane_pid" || fail "the program ended"
+    ;;
+
+  stopkey_taken)
+    type_run 100 650 3 0.01
+    press_start
+    until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"
+    [[ "$(field Command4.ToolTip)" == "ใช้ปุ่ม F6 หยุดไม่ได้: โปรแกรมอื่นใช้ปุ่มนี้อยู่ — "* ]] \
+      || fail "tooltip '$(field Command4.ToolTip)'"
+    "$key_helper" 64 || fail "the key helper"
+    run_ends
+    [[ "$(field Command4.Caption)" == "โปรแกรมทำงานเสร็จ คลิกครบ  3  ครั้ง" ]] \
+      || fail "F6 stopped the run: '$(field Command4.Caption)'"
     ;;
 
   *)

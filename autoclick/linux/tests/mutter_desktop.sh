@@ -7,7 +7,8 @@
 # window is on an X server of its own (mutter runs no XWayland here).
 # TEST: clicks      clicks land exactly on both monitors
 #       nopipewire  without PipeWire the session cannot start: the program says it falls back
-#                   on XTest, and nothing of mutter's is clicked
+#                   on XTest, and nothing of mutter's is clicked; the tip says that F6 works only
+#                   while an X11 window has the focus
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -64,6 +65,10 @@ case "$test_name" in
   nopipewire)
     type_run 100 650 1 0.01
     press_start
+    # No shortcut service on GNOME: F6 through the X server, which the tip says.
+    until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"
+    [[ "$(field Command4.ToolTip)" == "กด F6 เพื่อหยุด (เฉพาะเมื่อหน้าต่างของโปรแกรม X11 มีโฟกัส) — "* ]] \
+      || fail "tooltip '$(field Command4.ToolTip)'"
     run_ends
     grep -qx 'tapvane: pointer input: mutter-remote-desktop failed, clicking through xtest' \
       tapvane.log || fail "no word of the fallback: $(cat tapvane.log)"

@@ -110,7 +110,7 @@ run_ends() { until_true "${1:-15}" field_is Command4.Enabled True || fail "the r
 
 # start_kwin: KWin on its virtual backend with two 1280x720 outputs and XWayland, in a session
 # bus of its own, as root, with its home, configuration and caches in the work folder; sets
-# WAYLAND_DISPLAY, DISPLAY and compositor_pid. Desktop entries put into $XDG_DATA_HOME/
+# WAYLAND_DISPLAY, DISPLAY, DBUS_SESSION_BUS_ADDRESS and compositor_pid. Desktop entries put into $XDG_DATA_HOME/
 # applications before it starts are known to it (their cache is built first).
 # NOTE: Debian's kwin_wayland carries a file capability, which a container cannot execute: a
 # plain copy of it runs.
@@ -121,7 +121,8 @@ start_kwin() {
   mkdir -p "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
   kbuildsycoca5 --noincremental >sycoca.log 2>&1 || fail "kbuildsycoca5: $(cat sycoca.log)"
   cp "$(command -v kwin_wayland)" "$work/kwin_wayland"
-  printf '#!/bin/sh\necho "$DISPLAY" >%s/display.txt\nexec sleep 600\n' "$runtime" >session.sh
+  printf '#!/bin/sh\necho "$DBUS_SESSION_BUS_ADDRESS" >%s/bus.txt\necho "$DISPLAY" >%s/display.txt\nexec sleep 600\n' \
+    "$runtime" "$runtime" >session.sh
   chmod 755 session.sh
   dbus-run-session -- "$work/kwin_wayland" --virtual --width 1280 --height 720 --output-count 2 \
     --no-lockscreen --no-kactivities --xwayland --socket wayland-kwin \
@@ -132,7 +133,8 @@ start_kwin() {
   until_true 20 test -s "$runtime/display.txt" || fail "KWin's XWayland has no display"
   export WAYLAND_DISPLAY=wayland-kwin
   DISPLAY=$(cat "$runtime/display.txt")
-  export DISPLAY
+  DBUS_SESSION_BUS_ADDRESS=$(cat "$runtime/bus.txt")
+  export DISPLAY DBUS_SESSION_BUS_ADDRESS
   until_true 10 xdpyinfo >/dev/null 2>&1 || fail "XWayland $DISPLAY does not answer"
 }
 

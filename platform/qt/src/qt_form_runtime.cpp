@@ -9,6 +9,7 @@
 #include "control_library.h"
 #include "desktop_pointer_input.h"
 #include "install_layout.h"
+#include "kde_global_hot_key.h"
 #include "platform/posix/posix_services.h"
 #include "platform/qt/qt_platform.h"
 #include "qt_program_services.h"
@@ -50,11 +51,16 @@ void SubstituteWindowsFaces() {
                              {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
 }
 
-// The stop key: on sway bound over its IPC, so that it works whichever window has the focus,
-// native ones too; elsewhere an X11 grab.
+// The stop key: on sway bound over its IPC and on KDE Plasma set through its shortcut service,
+// so that it works whichever window has the focus, native ones too; elsewhere an X11 grab.
 std::unique_ptr<GlobalHotKey> MakeStopKey() {
   const char* sway = std::getenv("SWAYSOCK");
   if (sway != nullptr && *sway != '\0') return std::make_unique<SwayGlobalHotKey>(sway);
+  // KDE Plasma's shortcut service, on a Wayland session only: on X11 the grab works everywhere.
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland != nullptr && *wayland != '\0' && KdeGlobalHotKey::Offered()) {
+    return std::make_unique<KdeGlobalHotKey>();
+  }
   return std::make_unique<X11GlobalHotKey>();
 }
 
