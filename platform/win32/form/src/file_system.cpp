@@ -252,10 +252,12 @@ FileResult Win32FileSystem::ReplaceText(const std::string& path, std::string_vie
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
       // The old file is gone or moved aside and the new one still has its temporary name: it is
-      // put in place as it is rather than lost.
+      // put in place as it is, or else kept under that name rather than lost.
       if (!::MoveFileExW(temporary.Path().c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return Failure(::GetLastError());
+        const DWORD move_error = ::GetLastError();
+        temporary.Keep();
+        return Failure(move_error);
       }
       temporary.Keep();
       return {};
