@@ -121,7 +121,9 @@ def test_wayland_session(e2e):
                      "XDG_SESSION_TYPE": "wayland", "QT_QPA_PLATFORM": None}
     # Away from where weston puts the program's window, which may come to lie above it.
     target = e2e.start_target(place=(600, 400, 120, 120))
-    app = e2e.start_app()
+    # The hints are read as soon as the window is there: once weston has placed the window, they
+    # may follow the place it got.
+    app = e2e.start_app(wait_readout=False)
     window = app.x_window()
     # NOTE: weston places every new window itself, whatever place it asks for; the window asks for
     # its designed one, as under an X11 window manager.
@@ -130,6 +132,7 @@ def test_wayland_session(e2e):
              lambda: f"location: {design().left // 15}, {design().top // 15 - MENU_BAR_HEIGHT}" in hints(), 10, last=hints)
     # weston announces no frame: the client area has the whole size, and nothing of it is cut.
     app.poll("the outer size", lambda: outer_size_right(app), 10, last=lambda: place_text(app))
+    app.poll("the read-out to start", lambda: app.text("Text2").startswith(text("kReadoutX")), 10)
     app.move_pointer(610, 420)
     app.wait_for("the read-out over an X window", 5, Text2=readout(610, 420))
     app.xdotool("windowfocus", "--sync", window)
