@@ -97,6 +97,7 @@ void FrmMousePos::dbClick() {
 
 void FrmMousePos::Arm(ClickMode mode) {
   click_target_ = numbers::LeadingNumber(text6_.Text());
+  BeginLongRun(mode);
   PutEnabled(mode == ClickMode::kSingle ? long_timer1_ : long_timer2_, true);
   HoldStopKey();
 }
@@ -120,24 +121,26 @@ void FrmMousePos::Tick(ClickMode mode) {
   platform::EmbeddedControl& own_timer = single ? long_timer1_ : long_timer2_;
   platform::EmbeddedControl& other_timer = single ? long_timer2_ : long_timer1_;
   PutEnabled(other_timer, false);
+  forecasts_[single ? 0 : 1].Fired(NowMs(), PeriodMs());
 
   // X and Y are read at every click, so an edit during a run moves the next click. Text that is
   // not a number leaves the pointer where it is; the click happens all the same.
   const numbers::NumberFormat format = services_.program.UserNumberFormat();
   const std::string x_text = text4_.Text();
+  std::optional<platform::Point> target;
   if (numbers::IsNumericText(x_text, format)) {
     const std::string y_text = text5_.Text();
     if (numbers::IsNumericText(y_text, format)) {
       const std::int32_t x = numbers::TextToLong(x_text, format);
       const std::int32_t y = numbers::TextToLong(y_text, format);
-      services_.pointer.SetCursorPos({x, y});  // a failed move clicks wherever the pointer is
+      target = platform::Point{x, y};
     }
   }
-  const int presses = single ? 1 : 2;
-  for (int press = 0; press < presses; ++press) {
-    services_.pointer.MouseEvent(platform::kLeftButtonDown);
-    services_.pointer.MouseEvent(platform::kLeftButtonUp);
+  if (const std::optional<SkipReason> skip = LandClick(target, single ? 1 : 2)) {
+    SkipPeriod(*skip);
+    return;
   }
+  ++run_.clicks_made;
 
   if (click_count_ == std::numeric_limits<std::int32_t>::max()) Overflow();
   ++click_count_;

@@ -82,7 +82,11 @@ void FrmMousePos::ReportError(std::string_view error_name) {
   if (!command4_.Enabled()) {
     for (platform::EmbeddedControl* timer : {&long_timer1_, &long_timer2_}) {
       const platform::PutResult result = timer->PutProperty(kLongTimerEnabledId, false);
-      if (!result.ok) message += "\n" + result.error;
+      if (!result.ok) {
+        message += "\n" + result.error;
+      } else {
+        NoteTimerEnabled(*timer, false);
+      }
     }
     command4_.SetCaption(caption_after_error_.value_or(std::string(texts::kStartCaption)));
     command4_.SetEnabled(true);
@@ -101,6 +105,7 @@ void FrmMousePos::PutInterval(platform::EmbeddedControl& timer, float seconds) {
 void FrmMousePos::PutEnabled(platform::EmbeddedControl& timer, bool enabled) {
   const platform::PutResult result = timer.PutProperty(kLongTimerEnabledId, enabled);
   if (!result.ok) throw PropertyPutError(result.error.empty() ? "Enabled" : result.error);
+  NoteTimerEnabled(timer, enabled);
 }
 
 void FrmMousePos::Form_Load() {
@@ -133,10 +138,12 @@ void FrmMousePos::Form_Resize() {
 }
 
 void FrmMousePos::Form_Unload() {
+  ReleaseKeepAwake();  // the computer may sleep again, whatever the system does at the end
   services_.program.EndProgram(0);
 }
 
 void FrmMousePos::exitna_Click() {
+  ReleaseKeepAwake();
   services_.program.EndProgram(0);
 }
 

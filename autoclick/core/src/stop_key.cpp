@@ -36,14 +36,14 @@ void FrmMousePos::HoldStopKey() {
 }
 
 void FrmMousePos::ShowNextClickTip() {
-  command4_.SetToolTipText(stop_key_tip_ + std::string(texts::kTipSeparator) +
-                           std::string(texts::kNextClickHead) +
-                           services_.time_of_day.TextAfterSeconds(period_seconds_));
+  command4_.SetToolTipText(
+      stop_key_tip_ + std::string(texts::kTipSeparator) + std::string(texts::kNextClickHead) +
+      services_.time_of_day.TextAfterSeconds(SecondsToNextClick()) + RunStateTip());
 }
 
 void FrmMousePos::ReleaseStopKey() {
   services_.stop_key.Release();
-  command4_.SetToolTipText({});
+  EndLongRun();
 }
 
 void FrmMousePos::StopKey_Pressed() {

@@ -1,5 +1,6 @@
 #include "platform/fake/fake_services.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -40,6 +41,12 @@ bool FakePointerInput::SetCursorPos(Point point) {
 
 void FakePointerInput::MouseEvent(std::uint32_t flags) {
   log_.push_back({PointerAction::Kind::kButton, position_, flags, Now()});
+}
+
+std::size_t FakePointerInput::MouseEvents(std::span<const std::uint32_t> flags) {
+  const std::size_t taken = events_taken_ ? std::min(*events_taken_, flags.size()) : flags.size();
+  for (std::size_t i = 0; i < taken; ++i) MouseEvent(flags[i]);
+  return taken;
 }
 
 std::vector<Point> FakePointerInput::Moves() const {
@@ -90,9 +97,11 @@ namespace clickora::platform::fake {
 std::string FakeTimeOfDay::TextAfterSeconds(double seconds) {
   constexpr std::int64_t kNoon = 12 * 3600;
   constexpr std::int64_t kDay = 24 * 3600;
-  const std::int64_t elapsed =
-      clock_ != nullptr ? static_cast<std::int64_t>((clock_->Now() - noon_at_ms_) / 1000) : 0;
-  std::int64_t of_day = (kNoon + elapsed + static_cast<std::int64_t>(std::floor(seconds))) % kDay;
+  // The moment in milliseconds, then its whole second, as a clock on the wall shows it.
+  const double elapsed_ms =
+      clock_ != nullptr ? static_cast<double>(clock_->Now() - noon_at_ms_) : 0.0;
+  const auto elapsed = static_cast<std::int64_t>(std::floor((elapsed_ms + seconds * 1000) / 1000));
+  std::int64_t of_day = (kNoon + elapsed) % kDay;
   if (of_day < 0) of_day += kDay;
   char text[16];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(of_day / 3600),

@@ -22,7 +22,16 @@ void FieldDump::Write() const {
   if (file == nullptr) return;
   bool ok = true;
   for (const auto& [name, text] : fields_) {
-    ok = ok && std::fprintf(file, "%s=%s\n", name.c_str(), text.c_str()) >= 0;
+    // One field a line: a text of several lines (a tip) keeps its breaks as "\n".
+    std::string line;
+    for (const char c : text) {
+      if (c == '\n') {
+        line += "\\n";
+      } else {
+        line += c;
+      }
+    }
+    ok = ok && std::fprintf(file, "%s=%s\n", name.c_str(), line.c_str()) >= 0;
   }
   ok = std::fclose(file) == 0 && ok;
   if (ok) std::rename(temporary.c_str(), path_.c_str());

@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 #include "control_library.h"
+#include "dbus_keep_awake.h"
+#include "dbus_session_state.h"
 #include "desktop_pointer_input.h"
 #include "install_layout.h"
 #include "kde_global_hot_key.h"
@@ -19,6 +21,7 @@
 #include "sway_global_hot_key.h"
 #include "x11_global_hot_key.h"
 #include "x11_pick_surface.h"
+#include "x11_target_integrity.h"
 
 namespace clickora::platform::qt {
 namespace {
@@ -114,7 +117,11 @@ struct QtPlatform::Impl {
   posix::PosixFileSystem files;
   std::unique_ptr<GlobalHotKey> stop_key = MakeStopKey();
   X11PickSurface pick{&PrimaryOrigin};
-  Services services{clock, timers, program, *pointer, time_of_day, files, *stop_key, pick};
+  DBusKeepAwake keep_awake;
+  DBusSessionState session;
+  X11TargetIntegrity target_integrity;
+  Services services{clock, timers,    program, *pointer,   time_of_day, files,
+                    *stop_key, pick, keep_awake, session, target_integrity};
   ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};
 };

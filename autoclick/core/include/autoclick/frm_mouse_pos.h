@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "autoclick/long_run.h"
 #include "platform/form_runtime.h"
 #include "platform/services.h"
 #include "platform/window.h"
@@ -112,13 +114,27 @@ class FrmMousePos final : public platform::FormEventSink {
   // next click comes.
   void HoldStopKey();
   void ShowNextClickTip();
-  // A run has ended, however: the key goes back to other programs and the tip goes.
+  // A run has ended, however: the key goes back to other programs and the tip keeps the run's
+  // summary.
   void ReleaseStopKey();
   // A pick of the point for Text4 and Text5; at most one at a time.
   void BeginPick();
   // The read-out works only while the window can be seen: hidden, Timer10 sleeps; seen again,
   // both fields show the present values at once, before the window is painted again.
   void FollowVisibility();
+  // Long runs: the computer kept awake while a run goes, and clicks made only where they land.
+  void BeginLongRun(ClickMode mode);
+  void EndLongRun();
+  void ReleaseKeepAwake();
+  std::string KeepAwakeReason();
+  std::string RunStateTip();
+  double SecondsToNextClick();
+  // Moves and clicks; when the click cannot land, does neither and says why.
+  std::optional<SkipReason> LandClick(std::optional<platform::Point> target, int presses);
+  void SkipPeriod(SkipReason reason);
+  void NoteTimerEnabled(const platform::EmbeddedControl& timer, bool enabled);
+  std::int64_t NowMs();
+  std::int64_t PeriodMs() const;
 
   platform::Window& window_;
   platform::Services& services_;
@@ -146,6 +162,10 @@ class FrmMousePos final : public platform::FormEventSink {
   platform::PickOutcome pick_outcome_;
   // A click of the run that came due while a pick was going: made when the pick ends.
   std::optional<ClickMode> held_click_;
+  RunRecord run_;                           // of the run going, or of the latest one
+  std::array<TimerForecast, 2> forecasts_;  // LongTimer1, LongTimer2
+  UnwrappedClock run_clock_;
+  bool keep_awake_told_ = false;  // the user knows that the computer cannot be kept awake
   std::optional<std::string> settings_value_;
   // What Start shows again after an error: the caption from before Start when Start itself
   // failed, "Start" when a run failed.

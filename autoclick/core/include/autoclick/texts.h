@@ -86,6 +86,59 @@ inline constexpr std::string_view kStopKeyMissingReason = "ระบบนี้
 inline constexpr std::string_view kTipSeparator = " — ";
 // next click at (followed by the time of day)
 inline constexpr std::string_view kNextClickHead = "คลิกครั้งต่อไปเวลา ";
+// Long runs: the computer kept awake, and periods that pass without a click.
+// The reason the system's power tools show while a run keeps the computer awake: "tapvane
+// clicks every" (the period) "minutes until it has clicked" (the number) "times"
+inline constexpr std::string_view kKeepAwakeReasonHead = "tapvane คลิกทุก ";
+inline constexpr std::string_view kKeepAwakeReasonMiddle = " นาที จนครบ ";
+// The computer will not go to sleep until this run ends (the screen still turns off and locks as
+// usual)
+inline constexpr std::string_view kKeptAwakeTip =
+    "คอมพิวเตอร์จะไม่สลีปจนกว่าการทำงานนี้จะจบ (หน้าจอยังดับและล็อกได้ตามปกติ)";
+// Cannot keep the computer from sleeping: followed by the system's reason
+inline constexpr std::string_view kNotKeptAwakeTipHead = "กันคอมพิวเตอร์สลีปไม่ได้: ";
+// Told once, at Start, when nothing could keep the computer awake: "Cannot keep the computer from
+// sleeping during the run. The run goes on, but while the computer sleeps nothing is clicked."
+// Followed by a blank line and the system's reason.
+inline constexpr std::string_view kNotKeptAwakeMessage =
+    "กันคอมพิวเตอร์ไม่ให้สลีประหว่างการทำงานไม่ได้ การทำงานจะดำเนินต่อไป "
+    "แต่ระหว่างที่คอมพิวเตอร์สลีปจะไม่มีการคลิก";
+// screen locked: clicks wait until it is unlocked
+inline constexpr std::string_view kLockedTip = "หน้าจอล็อกอยู่: คลิกจะรอจนกว่าจะปลดล็อก";
+// "the window at " X ", " Y " runs as administrator: Windows drops clicks from a program that
+// does not"
+inline constexpr std::string_view kElevatedHead = "หน้าต่างที่ ";
+inline constexpr std::string_view kElevatedTail =
+    " ทำงานในสิทธิ์ผู้ดูแลระบบ: Windows ทิ้งคลิกจากโปรแกรมที่ไม่ได้ทำงานในสิทธิ์นั้น";
+// the window in front (followed by kElevatedTail)
+inline constexpr std::string_view kElevatedInFront = "หน้าต่างที่อยู่หน้าสุด";
+// Added to the message at Start: "Periods whose click cannot land are skipped and not counted.
+// To click that window, run tapvane as administrator."
+inline constexpr std::string_view kElevatedMessageAdvice =
+    "รอบที่คลิกไม่ถึงจะถูกข้ามและไม่นับ ถ้าต้องการคลิกหน้าต่างนั้น ให้เรียกใช้ tapvane "
+    "ในฐานะผู้ดูแลระบบ";
+// the pointer could not be moved to (X, Y follow): the click waits for the next period
+inline constexpr std::string_view kMoveFailedHead = "ย้ายตัวชี้เมาส์ไปที่ ";
+inline constexpr std::string_view kMoveFailedTail = " ไม่ได้: คลิกจะรอรอบถัดไป";
+// the system did not take the click: it waits for the next period
+inline constexpr std::string_view kInputRefusedTip = "ระบบไม่รับคลิก: คลิกจะรอรอบถัดไป";
+// "skipped so far" (the number) "periods" and, in parentheses, each reason with its number:
+// screen locked, administrator window, pointer not moved, click refused
+inline constexpr std::string_view kSkippedHead = "ข้ามไปแล้ว ";
+inline constexpr std::string_view kSkippedTail = " รอบ";
+inline constexpr std::string_view kSkippedLocked = "หน้าจอล็อก ";
+inline constexpr std::string_view kSkippedElevated = "หน้าต่างผู้ดูแลระบบ ";
+inline constexpr std::string_view kSkippedMoveFailed = "ย้ายตัวชี้ไม่ได้ ";
+inline constexpr std::string_view kSkippedInputRefused = "ระบบไม่รับคลิก ";
+// "the computer slept" (the number) "times during the run"
+inline constexpr std::string_view kSleptHead = "คอมพิวเตอร์สลีปไป ";
+inline constexpr std::string_view kSleptTail = " ครั้งระหว่างการทำงาน";
+// After a run: "last run: clicked" (the number) "times", then the periods skipped, or "no period
+// skipped", and the sleeps
+inline constexpr std::string_view kSummaryHead = "การทำงานครั้งล่าสุด: คลิกไป ";
+inline constexpr std::string_view kNothingSkipped = "ไม่มีรอบที่ถูกข้าม";
+// between the parts of a one-line summary
+inline constexpr std::string_view kSummarySeparator = " · ";
 // Start-up and read-out.
 // appended to the program folder
 inline constexpr std::string_view kHelpFileName = "\\manual.chm";

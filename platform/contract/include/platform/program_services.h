@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -52,6 +54,12 @@ class PointerInput {
   virtual bool SetCursorPos(Point point) = 0;
   // One button event at the pointer's present position, delivered to whatever lies under it.
   virtual void MouseEvent(std::uint32_t flags) = 0;
+  // The events of one click, back to back, with no other input between them. Returns how many
+  // the system took in; fewer than given means the click did not happen as a click.
+  virtual std::size_t MouseEvents(std::span<const std::uint32_t> flags) {
+    for (const std::uint32_t event : flags) MouseEvent(event);
+    return flags.size();
+  }
   // Where MouseEvent's clicks arrive; the same answer for the whole life of the program.
   virtual ClickReach Reach() = 0;
 };

@@ -4,8 +4,11 @@
 #include "platform/file_system.h"
 #include "platform/global_hot_key.h"
 #include "platform/interval_timer.h"
+#include "platform/keep_awake.h"
 #include "platform/pick_surface.h"
 #include "platform/program_services.h"
+#include "platform/session_state.h"
+#include "platform/target_integrity.h"
 
 namespace clickora::platform {
 
@@ -20,6 +23,9 @@ struct Services {
   FileSystem& files;
   GlobalHotKey& stop_key;  // the key that stops a click run
   PickSurface& pick;       // the point picked with the mouse
+  KeepAwake& keep_awake;   // held while a click run is going
+  SessionState& session;
+  TargetIntegrity& target_integrity;
 };
 
 }  // namespace clickora::platform

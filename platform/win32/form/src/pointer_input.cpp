@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/win32/desktop_services.h"
 
 namespace clickora::platform::win32 {
@@ -26,6 +28,23 @@ void Win32PointerInput::MouseEvent(std::uint32_t flags) {
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = button;  // no MOUSEEVENTF_MOVE: at the pointer's present position
   ::SendInput(1, &input, sizeof input);
+}
+
+std::size_t Win32PointerInput::MouseEvents(std::span<const std::uint32_t> flags) {
+  // One call for the whole click: the system inserts the events together, with no other input
+  // between them, and says how many it took. A locked session or the secure desktop takes none.
+  std::vector<INPUT> inputs;
+  inputs.reserve(flags.size());
+  for (const std::uint32_t event : flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    if (event & kLeftButtonDown) input.mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    if (event & kLeftButtonUp) input.mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    if (input.mi.dwFlags != 0) inputs.push_back(input);
+  }
+  if (inputs.empty()) return flags.size();
+  const UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  return sent == inputs.size() ? flags.size() : sent;
 }
 
 }  // namespace clickora::platform::win32

@@ -3,11 +3,14 @@
 #include <string>
 
 #include "global_hot_key.h"
+#include "keep_awake.h"
 #include "pick_window.h"
 #include "platform/win32/com_apartment.h"
 #include "platform/win32/desktop_services.h"
 #include "platform/win32/form_runtime.h"
 #include "platform/win32/timing.h"
+#include "session_state.h"
+#include "target_integrity.h"
 #include "win_text.h"
 
 namespace clickora::platform::win32 {
@@ -40,7 +43,11 @@ struct Win32Platform::Impl {
   Win32FileSystem files;
   Win32GlobalHotKey stop_key;
   Win32PickSurface pick;
-  Services services{clock, timers, program, pointer, time_of_day, files, stop_key, pick};
+  Win32KeepAwake keep_awake;
+  Win32SessionState session;
+  Win32TargetIntegrity target_integrity;
+  Services services{clock,    timers, program,    pointer, time_of_day,
+                    files,    stop_key, pick, keep_awake, session, target_integrity};
   Win32FormRuntime form_runtime{timers, program};
   UnstartedRuntime unstarted{apartment.Result()};
 };

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/fake/fake_event_loop.h"
+#include "platform/fake/fake_run_guards.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_window.h"
 #include "platform/form_runtime.h"
@@ -62,8 +63,12 @@ struct FakeBackend {
   FakeFileSystem files;
   FakeGlobalHotKey stop_key;
   FakePickSurface pick;
+  FakeKeepAwake keep_awake;
+  FakeSessionState session;
+  FakeTargetIntegrity target_integrity;
   FakeFormRuntime runtime{loop, program};
-  Services services{loop, loop, program, pointer, time_of_day, files, stop_key, pick};
+  Services services{loop,     loop,       program, pointer,          time_of_day, files,
+                    stop_key, pick, keep_awake, session, target_integrity};
 };
 
 }  // namespace clickora::platform::fake

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,8 @@ class FakePointerInput final : public PointerInput {
   bool GetCursorPos(Point& point) override;
   bool SetCursorPos(Point point) override;
   void MouseEvent(std::uint32_t flags) override;
+  // Logs the events the system takes in: all of them, or as many as SetEventsTaken allows.
+  std::size_t MouseEvents(std::span<const std::uint32_t> flags) override;
   ClickReach Reach() override { return reach_; }
 
   // Test controls: the user moving the mouse, the system's reach, and failures of its calls.
@@ -82,6 +85,8 @@ class FakePointerInput final : public PointerInput {
   void SetQueryFails(bool fails) { query_fails_ = fails; }
   void SetMoveFails(bool fails) { move_fails_ = fails; }
   void SetReach(ClickReach reach) { reach_ = reach; }
+  // At most this many events of each MouseEvents are taken in, as the system refusing input.
+  void SetEventsTaken(std::optional<std::size_t> taken) { events_taken_ = taken; }
 
   Point Position() const noexcept { return position_; }
   const std::vector<PointerAction>& Log() const noexcept { return log_; }
@@ -97,6 +102,7 @@ class FakePointerInput final : public PointerInput {
   bool query_fails_ = false;
   bool move_fails_ = false;
   ClickReach reach_ = ClickReach::kEverywhere;
+  std::optional<std::size_t> events_taken_;
   std::vector<PointerAction> log_;
 };
 

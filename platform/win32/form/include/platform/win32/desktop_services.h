@@ -48,6 +48,7 @@ class Win32PointerInput final : public PointerInput {
   bool GetCursorPos(Point& point) override;
   bool SetCursorPos(Point point) override;
   void MouseEvent(std::uint32_t flags) override;
+  std::size_t MouseEvents(std::span<const std::uint32_t> flags) override;
   ClickReach Reach() override { return ClickReach::kEverywhere; }
 };
 
