@@ -178,7 +178,7 @@ DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$work/system-bus.txt")
 /usr/bin/python3 "$here/../../e2e/dbus_standins.py" "$dbus_log" --services "${dbus_services-login1}" \
   2>"$work/standins.log" &
 pids+=($!)
-until_true 10 grep -qx ready "$dbus_log" || fail "the D-Bus stand-ins did not start: $(cat "$work/standins.log")"
+until_true 10 grep -qsx ready "$dbus_log" || fail "the D-Bus stand-ins did not start: $(cat "$work/standins.log")"
 standin() {
   local method=$1
   shift
