@@ -46,8 +46,8 @@ struct Win32Platform::Impl {
   Win32KeepAwake keep_awake;
   Win32SessionState session;
   Win32TargetIntegrity target_integrity;
-  Services services{clock,    timers, program,    pointer, time_of_day,
-                    files,    stop_key, pick, keep_awake, session, target_integrity};
+  Services services{clock,    timers, program,    pointer, time_of_day,     files,
+                    stop_key, pick,   keep_awake, session, target_integrity};
   Win32FormRuntime form_runtime{timers, program};
   UnstartedRuntime unstarted{apartment.Result()};
 };

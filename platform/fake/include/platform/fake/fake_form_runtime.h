@@ -67,7 +67,7 @@ struct FakeBackend {
   FakeSessionState session;
   FakeTargetIntegrity target_integrity;
   FakeFormRuntime runtime{loop, program};
-  Services services{loop,     loop,       program, pointer,          time_of_day, files,
+  Services services{loop,     loop, program,    pointer, time_of_day,     files,
                     stop_key, pick, keep_awake, session, target_integrity};
 };
 
