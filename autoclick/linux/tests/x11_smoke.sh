@@ -190,6 +190,8 @@ case "$test_name" in
     until_true 5 field_is Command4.Enabled True || fail "F6 did not stop the run"
     until_true 5 bash -c "[[ \$(grep -cx 'release portal' '$dbus_log') == 2 ]]" \
       || fail "the stopped run did not release: $(cat "$dbus_log")"
+    # A minute's period, so that no click moves the pointer away from the menu.
+    set_period 1
     press_start
     until_true 5 bash -c "[[ \$(grep -c '^inhibit portal 4 ' '$dbus_log') == 3 ]]" || fail "no third inhibit"
     eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y: the window's top-left

@@ -110,11 +110,45 @@ TEST_CASE("a window of this process, or of a process that cannot be asked, is no
   ::DestroyWindow(own);
 }
 
-TEST_CASE("a click goes in as one batch, and the count taken is reported") {
+namespace {
+
+int presses = 0;
+int releases = 0;
+
+LRESULT CALLBACK CountButtons(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) ++presses;
+  if (message == WM_LBUTTONUP) ++releases;
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_CASE("a click goes in as one batch, reaches the window under the pointer, and is counted") {
+  WNDCLASSW counting{};
+  counting.lpfnWndProc = &CountButtons;
+  counting.hInstance = ::GetModuleHandleW(nullptr);
+  counting.lpszClassName = L"ClickoraTestButtons";
+  ::RegisterClassW(&counting);
+  const HWND target =
+      ::CreateWindowExW(WS_EX_TOPMOST, counting.lpszClassName, L"buttons", WS_POPUP | WS_VISIBLE,
+                        300, 300, 80, 80, nullptr, nullptr, counting.hInstance, nullptr);
+  CHECK(target != nullptr);
+  ::SetForegroundWindow(target);
+  Pump();
   Win32PointerInput pointer;
+  CHECK(pointer.SetCursorPos({340, 340}));
   static constexpr std::array<std::uint32_t, 4> kDouble{kLeftButtonDown, kLeftButtonUp,
-                                                        kLeftButtonDown, kLeftButtonUp};
+                                                         kLeftButtonDown, kLeftButtonUp};
   CHECK(pointer.MouseEvents(kDouble) == kDouble.size());
   CHECK(pointer.MouseEvents(std::span(kDouble).first(2)) == 2);
+  // Every event is taken by the window before it goes, so none is left for another test.
+  const ULONGLONG deadline = ::GetTickCount64() + 3000;
+  while ((presses < 3 || releases < 3) && ::GetTickCount64() < deadline) {
+    Pump();
+    ::Sleep(10);
+  }
+  CHECK(presses == 3);
+  CHECK(releases == 3);
+  ::DestroyWindow(target);
   Pump();
 }
