@@ -120,8 +120,8 @@ struct QtPlatform::Impl {
   DBusKeepAwake keep_awake;
   DBusSessionState session;
   X11TargetIntegrity target_integrity;
-  Services services{clock, timers,    program, *pointer,   time_of_day, files,
-                    *stop_key, pick, keep_awake, session, target_integrity};
+  Services services{clock,     timers, program,    *pointer, time_of_day,     files,
+                    *stop_key, pick,   keep_awake, session,  target_integrity};
   ControlLibraries controls{ControlLibraryFolders(posix::ProgramFolder()), clock, timers};
   QtFormRuntime runtime{program, timers, controls};
 };

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "platform/session_state.h"
-#include "platform/win32/unique_handle.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/unique_handle.h"
 
 namespace clickora::platform::win32 {
 

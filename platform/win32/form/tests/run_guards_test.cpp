@@ -138,7 +138,7 @@ TEST_CASE("a click goes in as one batch, reaches the window under the pointer, a
   Win32PointerInput pointer;
   CHECK(pointer.SetCursorPos({340, 340}));
   static constexpr std::array<std::uint32_t, 4> kDouble{kLeftButtonDown, kLeftButtonUp,
-                                                         kLeftButtonDown, kLeftButtonUp};
+                                                        kLeftButtonDown, kLeftButtonUp};
   CHECK(pointer.MouseEvents(kDouble) == kDouble.size());
   CHECK(pointer.MouseEvents(std::span(kDouble).first(2)) == 2);
   // Every event is taken by the window before it goes, so none is left for another test.
