@@ -34,6 +34,9 @@ until_true() {
 field() { sed -n "s/^$1=//p" "$fields" 2>/dev/null; }
 field_is() { [[ "$(field "$1")" == "$2" ]]; }
 
+# shellcheck source=SCRIPTDIR/private_dbus.sh
+source "$here/private_dbus.sh"
+
 # A runtime folder of the compositor's user, as a login session has one.
 runtime="$work/runtime"
 make_runtime() {
