@@ -16,6 +16,7 @@ import time
 
 from . import product
 from .app import App, Control, Dialog, Failure, Snapshot, Window, log
+from .private_dbus import PrivateDBus
 from .testenv import XServer
 
 TARGET_TITLE = "click target"
@@ -282,6 +283,7 @@ class X11Case:
         self.undo = []
         self.app = None
         self.extra_env = {}
+        self.dbus = None
 
     def env(self, **extra):
         env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
@@ -322,8 +324,20 @@ class X11Case:
         self.processes.append(process)
         return process
 
+    def start_dbus(self, services="login1"):
+        """The case's own session and system buses with the desktop's services that SERVICES
+        names (login1, portal, screensaver; "" for none); the programs it starts use them."""
+        if self.dbus is not None:
+            self.dbus.stop()
+        self.dbus = PrivateDBus(self.dir, services)
+        self.extra_env.update(self.dbus.env())
+        return self.dbus
+
     def start_unwindowed(self, exe=None, env=None):
-        """Starts tapvane (or EXE) without waiting for its window."""
+        """Starts tapvane (or EXE) without waiting for its window; on buses of the case's own,
+        with logind to keep the computer awake unless the case chose others."""
+        if self.dbus is None:
+            self.start_dbus()
         hooks = {"CLICKORA_DUMP_FIELDS": self.fields_path, "CLICKORA_DUMP_MESSAGE": self.message_path,
                  "CLICKORA_DUMP_HELP": self.help_path}
         process = self.spawn([exe or self.backend.config["tapvane"]], "tapvane.out",
@@ -400,6 +414,8 @@ class X11Case:
             self.end(process)
         for undo in reversed(self.undo):
             undo()
+        if self.dbus is not None:
+            self.dbus.stop()
         for server in reversed(self.servers):
             server.stop()
 
