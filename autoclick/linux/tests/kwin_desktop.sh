@@ -12,6 +12,8 @@
 #                shortcut service; after the run the program holds F6 no more
 #       stopkey_taken  F6 held by another component: the tip says the key is taken, and F6 does
 #                not stop the run
+#       readout  the read-out follows the pointer over native windows on both outputs (a KWin
+#                script of the program's reports every move), and File > Exit unloads the script
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -113,7 +115,7 @@ case "$test_name" in
     until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"
     [[ "$(field Command4.ToolTip)" == "กด F6 เพื่อหยุด — "* ]] || fail "tooltip '$(field Command4.ToolTip)'"
     until_true 5 grep -q '^press' left.log || fail "no click before the key"
-    "$key_helper" 64 || fail "the key helper"
+    "$key_helper" key 64 || fail "the key helper"
     run_ends 5
     [[ "$(field Command4.Caption)" == "หยุดแล้ว คลิกไป  "* ]] \
       || fail "stopped caption '$(field Command4.Caption)'"
@@ -133,10 +135,30 @@ case "$test_name" in
     until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"
     [[ "$(field Command4.ToolTip)" == "ใช้ปุ่ม F6 หยุดไม่ได้: โปรแกรมอื่นใช้ปุ่มนี้อยู่ — "* ]] \
       || fail "tooltip '$(field Command4.ToolTip)'"
-    "$key_helper" 64 || fail "the key helper"
+    "$key_helper" key 64 || fail "the key helper"
     run_ends
     [[ "$(field Command4.Caption)" == "โปรแกรมทำงานเสร็จ คลิกครบ  3  ครั้ง" ]] \
       || fail "F6 stopped the run: '$(field Command4.Caption)'"
+    ;;
+
+  readout)
+    for point in "1480 300" "100 650" "1279 0"; do
+      read -r x y <<<"$point"
+      "$key_helper" move "$x" "$y" || fail "the pointer helper"
+      until_true 5 field_is Text2 " x : $x , y :  $y" || fail "read-out '$(field Text2)' for $x, $y"
+    done
+    gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+      --method org.kde.kwin.Scripting.isScriptLoaded "clickora-cursor-watch-$tapvane_pid" \
+      | grep -q true || fail "the program's KWin script is not loaded"
+    # File > Exit: the menu bar's first item, its third entry.
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove $((X + 20)) $((Y + 10)) click 1
+    sleep 0.3
+    xdotool key --delay 50 Down Down Down Return
+    until_true 5 bash -c "! kill -0 $tapvane_pid 2>/dev/null" || fail "File > Exit did not end the program"
+    gdbus call --session --dest org.kde.KWin --object-path /Scripting \
+      --method org.kde.kwin.Scripting.isScriptLoaded "clickora-cursor-watch-$tapvane_pid" \
+      | grep -q false || fail "the program's KWin script outlived it"
     ;;
 
   *)

@@ -15,6 +15,7 @@
 #                  sway runs nothing for F6
 #       stopkey_taken  the user's own F6 binding: the tooltip says the key is taken, and the
 #                  binding survives the run
+#       stopkey_exit  File > Exit during a run gives F6 back to sway all the same
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -121,13 +122,26 @@ sys.exit(0 if n["floating"] and (g["width"], g["height"]) == (248, 333) else 1)'
     [[ $(wc -l <primary.log) == 1 ]] || fail "the Wayland window beneath was clicked: $(cat primary.log)"
     ;;
 
-  stopkey | stopkey_taken)
+  stopkey | stopkey_taken | stopkey_exit)
     # Every binding that sway runs, from now on.
     swaymsg -m -t subscribe '["binding"]' >bindings.log 2>&1 &
     pids+=($!)
     bindings() { grep -c '"change"' bindings.log || true; }
     sleep 0.2
-    if [[ "$test_name" == stopkey ]]; then
+    if [[ "$test_name" == stopkey_exit ]]; then
+      type_run 100 640 100 0.02
+      press_start
+      until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"
+      # File > Exit: the menu bar's first item, its third entry.
+      eval "$(xdotool getwindowgeometry --shell "$window")"
+      xdotool mousemove $((X + 20)) $((Y + 10)) click 1
+      sleep 0.3
+      xdotool key --delay 50 Down Down Down Return
+      until_true 5 bash -c "! kill -0 $tapvane_pid 2>/dev/null" || fail "File > Exit did not end the program"
+      wtype -k F6
+      sleep 0.5
+      [[ $(bindings) == 0 ]] || fail "F6 is still bound after the program ended: $(cat bindings.log)"
+    elif [[ "$test_name" == stopkey ]]; then
       type_run 100 640 100 0.02
       press_start
       until_true 5 bash -c "grep -q '^Command4.ToolTip=.' '$fields'" || fail "no tooltip during the run"

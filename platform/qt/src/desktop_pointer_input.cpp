@@ -1,5 +1,6 @@
 #include "desktop_pointer_input.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -7,10 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "kwin_cursor_watch.h"
 #include "mutter_pointer_route.h"
 #include "platform/input_routing/mechanism_choice.h"
 #include "platform/input_routing/routed_pointer_input.h"
 #include "platform/wayland/wayland_desktop.h"
+#include "qt_program_services.h"
 #include "x11_pointer_input.h"
 
 namespace clickora::platform::qt {
@@ -79,9 +82,12 @@ class DesktopPointerInput final : public PointerInput {
       routes.push_back(std::move(route));
     }
     Tell(input_routing::ChosenRouteText(made));
+    // KWin tells where the pointer is over native windows too.
+    if (wayland_ != nullptr) kwin_watch_ = KwinCursorWatch::Start();
     routed_ = std::make_unique<input_routing::RoutedPointerInput>(
         std::move(routes),
         [this]() -> std::optional<Point> {
+          if (const auto kwin = KwinPosition()) return kwin;
           Point point;
           if (!x11_.GetCursorPos(point)) return std::nullopt;
           return point;
@@ -89,21 +95,47 @@ class DesktopPointerInput final : public PointerInput {
         &Tell);
   }
 
+  // Unloads the KWin script of the read-out.
+  void EndCursorWatch() { kwin_watch_.reset(); }
+
   bool GetCursorPos(Point& point) override { return routed_->GetCursorPos(point); }
+
   bool SetCursorPos(Point point) override { return routed_->SetCursorPos(point); }
   void MouseEvent(std::uint32_t flags) override { routed_->MouseEvent(flags); }
   ClickReach Reach() override { return routed_->Reach(); }
 
  private:
+  // KWin's word on the pointer, relative to the primary output (the one at the layout's origin).
+  std::optional<Point> KwinPosition() {
+    if (kwin_watch_ == nullptr) return std::nullopt;
+    const std::optional<Point> position = kwin_watch_->Position();
+    if (!position) return std::nullopt;
+    // The read-out asks every millisecond: the outputs are asked again once a second.
+    const auto now = std::chrono::steady_clock::now();
+    if (outputs_.empty() || now - outputs_read_ > std::chrono::seconds(1)) {
+      outputs_ = wayland_->Outputs();
+      outputs_read_ = now;
+    }
+    const auto primary = input_routing::PrimaryIndex(outputs_);
+    if (!primary) return position;
+    return input_routing::ToProgram(*position, outputs_[*primary]);
+  }
+
   X11PointerInput x11_;
   std::unique_ptr<wayland::WaylandDesktop> wayland_;
   std::unique_ptr<input_routing::RoutedPointerInput> routed_;
+  std::unique_ptr<KwinCursorWatch> kwin_watch_;
+  std::vector<input_routing::OutputArea> outputs_;
+  std::chrono::steady_clock::time_point outputs_read_;
 };
 
 }  // namespace
 
-std::unique_ptr<PointerInput> MakeDesktopPointerInput(std::function<Point()> primary_origin) {
-  return std::make_unique<DesktopPointerInput>(std::move(primary_origin));
+std::unique_ptr<PointerInput> MakeDesktopPointerInput(std::function<Point()> primary_origin,
+                                                      QtProgramServices& program) {
+  auto input = std::make_unique<DesktopPointerInput>(std::move(primary_origin));
+  program.AtEnd([watch = input.get()] { watch->EndCursorWatch(); });
+  return input;
 }
 
 }  // namespace clickora::platform::qt

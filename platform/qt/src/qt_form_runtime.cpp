@@ -102,6 +102,8 @@ class QtFormRuntime final : public FormRuntime {
 struct QtPlatform::Impl {
   Impl(int& argc, char** argv) : application(argc, argv) {
     InstallShownStateObserver(test_hooks.get());
+    // A key bound in sway or set in KDE's shortcut service outlives the process otherwise.
+    program.AtEnd([this] { stop_key->Release(); });
   }
   ~Impl() { InstallShownStateObserver(nullptr); }
 
@@ -112,7 +114,7 @@ struct QtPlatform::Impl {
   posix::MonotonicClock clock;
   QtTimerService timers;
   QtProgramServices program;
-  std::unique_ptr<PointerInput> pointer = MakeDesktopPointerInput(&PrimaryOrigin);
+  std::unique_ptr<PointerInput> pointer = MakeDesktopPointerInput(&PrimaryOrigin, program);
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
   std::unique_ptr<GlobalHotKey> stop_key = MakeStopKey();

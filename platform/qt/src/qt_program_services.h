@@ -3,8 +3,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/program_services.h"
 
@@ -24,6 +27,10 @@ class QtProgramServices final : public QObject, public ProgramServices {
   // to.
   void SetApplicationTitle(std::string_view title);
   void SetMainWindow(QWidget* window);
+  // A step that EndProgram takes before the process goes: giving back what the desktop keeps for
+  // the program beyond its process (a key bound in the compositor, a compositor script). The
+  // steps run last first.
+  void AtEnd(std::function<void()> step) { at_end_.push_back(std::move(step)); }
 
   std::string ProgramFolder() override;
   void SetHelpFile(std::string_view path) override;
@@ -44,6 +51,7 @@ class QtProgramServices final : public QObject, public ProgramServices {
   std::string help_file_;
   // Made at the first F1; a dialog it follows may take it along when it goes.
   QPointer<QtHelpWindow> help_window_;
+  std::vector<std::function<void()>> at_end_;
 };
 
 }  // namespace clickora::platform::qt
