@@ -34,16 +34,16 @@ QFileDialog* ShownDialog() {
   return nullptr;
 }
 
-// Runs show() and, once the dialog is up, reads it and hands it to answer (which must close it;
-// a dialog not seen within five seconds is cancelled so that the test ends).
+// Runs show() and, once the dialog is up, reads it and hands it to answer, which must close it.
 DialogResult ShowAndRead(const std::function<DialogResult()>& show, SeenDialog& seen,
                          const std::function<void(QFileDialog&)>& answer) {
-  auto tries = std::make_shared<int>(0);
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [&seen, &answer, tries, poll] {
+  int tries = 0;
+  std::function<void()> poll;
+  // The copies that the timers hold refer to this frame, which lasts while the dialog is up.
+  poll = [&] {
     QFileDialog* dialog = ShownDialog();
     if (dialog == nullptr) {
-      if (++*tries < 500) QTimer::singleShot(10, *poll);
+      if (++tries < 500) QTimer::singleShot(10, poll);
       return;
     }
     seen.shown = true;
@@ -57,7 +57,7 @@ DialogResult ShowAndRead(const std::function<DialogResult()>& show, SeenDialog& 
     seen.folder = dialog->directory().absolutePath();
     answer(*dialog);
   };
-  QTimer::singleShot(0, *poll);
+  QTimer::singleShot(0, poll);
   return show();
 }
 
