@@ -10,7 +10,8 @@
 # mode saves as the program does. Prints "save cases: N passed, M failed".
 set -uo pipefail
 exe=${1:?usage: save_cases.sh TESTS_EXE}
-work=$(mktemp -d "${TMPDIR:-/tmp}/clickora-save-XXXXXX")
+# In the build tree (the working folder), where chattr works, rather than a temporary file system.
+work=$(mktemp -d "$PWD/save-cases-XXXXXX")
 locked=$work/locked
 cleanup() {
   chattr -i "$locked" 2>/dev/null
