@@ -13,6 +13,9 @@
 //   probe.exe hit TITLE X Y    the window's hit-test code at the screen point (11 right border,
 //   ...) probe.exe clip TEXT [N]    puts TEXT, repeated N times, on the clipboard as Unicode text
 //   probe.exe hold PATH MS     opens PATH for reading, shared with nobody, for MS milliseconds
+//   probe.exe post CLASS MSG WPARAM  posts message MSG (a number) with WPARAM to the top-level
+//                              window of class CLASS, shown or not
+//   probe.exe execstate TITLE  the execution state (ES_* flags) of the process of window TITLE
 //   probe.exe serve            reads one command a line on stdin (the words above, separated by
 //                              tabs) and answers each with its records and a line "end STATUS";
 //                              texts are escaped (\\, \t, \n, \r) so that a record is one line
@@ -205,11 +208,42 @@ void PrintChild(HWND child, POINT origin, HWND focus) {
               child == focus ? "1" : "0"}));
 }
 
+// The execution state of the process that owns window, read by a thread of that process: Wine
+// keeps one state for the whole process, and a request without ES_CONTINUOUS changes nothing
+// while a continuous one is set. (Windows keeps it per thread: there this reads nothing.)
+int ExecutionState(HWND window) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  const HANDLE process =
+      ::OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                        PROCESS_VM_WRITE | PROCESS_VM_READ,
+                    FALSE, process_id);
+  if (process == nullptr) return 1;
+  // NOTE: kernel32 lies at the same address in every process of the prefix; the function takes
+  // its one argument where a thread's start routine does.
+  const auto generic = reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadExecutionState"));
+  const auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(generic);
+  const HANDLE thread =
+      ::CreateRemoteThread(process, nullptr, 0, start,
+                           reinterpret_cast<void*>(static_cast<ULONG_PTR>(ES_SYSTEM_REQUIRED)), 0,
+                           nullptr);
+  DWORD state = 0;
+  const bool read = thread != nullptr && ::WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0 &&
+                    ::GetExitCodeThread(thread, &state);
+  if (thread != nullptr) ::CloseHandle(thread);
+  ::CloseHandle(process);
+  if (!read) return 1;
+  Print(std::to_string(state));
+  return 0;
+}
+
 int Usage() {
   Print(
       "usage: probe.exe wait|gone TITLE MS | texts|close|focus|tips TITLE | show TITLE min|restore "
       "| "
-      "hit TITLE X Y | clip TEXT [N] | hold PATH MS | list | serve");
+      "hit TITLE X Y | clip TEXT [N] | hold PATH MS | post CLASS MSG WPARAM | execstate TITLE | "
+      "list | serve");
   return 2;
 }
 
@@ -437,6 +471,19 @@ int Run(const std::vector<std::wstring>& args) {
     return Wait(title, Number(args[2]), command == L"wait");
   }
 
+  if (command == L"post") {
+    if (count < 4) return Usage();
+    const HWND target = ::FindWindowW(title.c_str(), nullptr);
+    if (!target) {
+      Print("not found");
+      return 1;
+    }
+    return ::PostMessageW(target, static_cast<UINT>(Number(args[2])),
+                          static_cast<WPARAM>(Number(args[3])), 0)
+               ? 0
+               : 1;
+  }
+
   HWND window = FindTopLevel(title, true);
   if (!window) window = FindTopLevel(title, false);
   if (!window) {
@@ -447,6 +494,7 @@ int Run(const std::vector<std::wstring>& args) {
   if (command == L"tips") return Tips(window);
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   if (command == L"focus") return Focus(window);
+  if (command == L"execstate") return ExecutionState(window);
   if (command == L"show" && count >= 3) return Show(window, args[2]);
   if (command == L"hit" && count >= 4) {
     const LPARAM point = MAKELPARAM(Number(args[2]) & 0xFFFF, Number(args[3]) & 0xFFFF);

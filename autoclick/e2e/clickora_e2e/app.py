@@ -171,6 +171,15 @@ class App:
         """Whether the program's pick surface (F8) is up, waiting for the click."""
         raise NotImplementedError
 
+    def kept_awake(self):
+        """Whether the program keeps the computer from sleeping now."""
+        raise NotImplementedError
+
+    # Backend: the system around the program.
+    def set_session_locked(self, locked):
+        """The session locked (or unlocked again), as the system tells the program."""
+        raise NotImplementedError
+
     def keys(self, *keys):
         """Presses and releases each key (xdotool names: Return, Tab, F1, ctrl+a)."""
         raise NotImplementedError

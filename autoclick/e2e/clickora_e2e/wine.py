@@ -20,6 +20,14 @@ FIRST_CONTROL_ID = 100  # the window numbers its controls from here, in design o
 MENU_BAR_OFFSETS = {"file": 15, "regis": 53}
 TARGET_TITLE = "Clickora click target"
 HOLDER_TITLE = "Clickora stop key holder"
+# The hidden window through which tapvane hears the session's lock, made at the first Start, and
+# what the system sends it.
+SESSION_WATCH_CLASS = "ClickoraSessionWatch"
+WM_WTSSESSION_CHANGE = 0x02B1
+WTS_SESSION_LOCK = 7
+WTS_SESSION_UNLOCK = 8
+# ES_CONTINUOUS | ES_SYSTEM_REQUIRED: the system kept awake until told otherwise.
+KEPT_AWAKE = 0x80000001
 # The window class of tapvane's pick surface, the popup over the whole screen.
 PICK_CLASS = "ClickoraPick"
 # Where the click target lies on the screen: left, top, width, height.
@@ -232,6 +240,20 @@ class WineApp(App):
 
     def picking(self):
         return any(window_class == PICK_CLASS for window_class, _ in self.windows())
+
+    def kept_awake(self):
+        # NOTE: Wine has no power requests; the program holds its thread's execution state,
+        # which Wine keeps for the whole process.
+        status, records = self.probe.ask("execstate", self.title)
+        if status != 0:
+            raise Failure(f"the execution state of {self.title!r} could not be read")
+        return int(records[0][0]) & KEPT_AWAKE == KEPT_AWAKE
+
+    def set_session_locked(self, locked):
+        status, _ = self.probe.ask("post", SESSION_WATCH_CLASS, WM_WTSSESSION_CHANGE,
+                                   WTS_SESSION_LOCK if locked else WTS_SESSION_UNLOCK)
+        if status != 0:
+            raise Failure("the program has no window that hears the session's lock")
 
     def keys(self, *keys):
         xdotool("key", "--delay", "20", *keys, check=True)

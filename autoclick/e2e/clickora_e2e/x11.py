@@ -151,7 +151,9 @@ class X11App(App):
         return shown
 
     def tip(self, name):
-        return self.fields().get(f"{name}.ToolTip")
+        tip = self.fields().get(f"{name}.ToolTip")
+        # The dump keeps a tip's line breaks as "\n".
+        return tip.replace("\\n", "\n") if tip is not None else None
 
     def alive(self):
         return self.process.poll() is None
@@ -194,6 +196,16 @@ class X11App(App):
     def picking(self):
         # The pick's input window over the root carries the class of the Windows popup.
         return bool(self.xdotool("search", "--class", f"^{PICK_CLASS}$"))
+
+    def kept_awake(self):
+        """Held through one of the desktop's services more often than given back (the log of
+        the case's D-Bus stand-ins)."""
+        lines = self.case.dbus.lines()
+        held = sum(line.startswith("inhibit ") for line in lines)
+        return held > sum(line.startswith("release ") for line in lines)
+
+    def set_session_locked(self, locked):
+        self.case.dbus.standin("SetLocked", f"boolean:{'true' if locked else 'false'}")
 
     def keys(self, *keys):
         self.xdotool("key", "--delay", "20", *keys, check=True)
