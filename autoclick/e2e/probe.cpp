@@ -224,10 +224,9 @@ int ExecutionState(HWND window) {
   const auto generic = reinterpret_cast<void (*)()>(
       ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadExecutionState"));
   const auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(generic);
-  const HANDLE thread =
-      ::CreateRemoteThread(process, nullptr, 0, start,
-                           reinterpret_cast<void*>(static_cast<ULONG_PTR>(ES_SYSTEM_REQUIRED)), 0,
-                           nullptr);
+  const HANDLE thread = ::CreateRemoteThread(
+      process, nullptr, 0, start,
+      reinterpret_cast<void*>(static_cast<ULONG_PTR>(ES_SYSTEM_REQUIRED)), 0, nullptr);
   DWORD state = 0;
   const bool read = thread != nullptr && ::WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0 &&
                     ::GetExitCodeThread(thread, &state);
