@@ -1,9 +1,9 @@
 # A session bus and a system bus of the test's own, started at once and stopped with the test
 # (through pids), with stand-ins of the desktop's services (autoclick/e2e/dbus_standins.py) that
 # log what the program asks into dbus.log: logind by default, so that a run can keep the computer
-# awake; $dbus_services, if set, names others ("login1,portal,screensaver"; "" for none).
-# standin METHOD [ARGS...] steers them. Sourced by the sessions' harnesses, in the work folder,
-# with $work, $here, pids, until_true and fail.
+# awake; $dbus_services, if set, names others ("login1,portal,screensaver"; "" for none). The
+# Python driver's cases start theirs through clickora_e2e/private_dbus.py. Sourced by the
+# sessions' harnesses, in the work folder, with $work, $here, pids, until_true and fail.
 dbus_log="$work/dbus.log"
 # start_bus NAME: a bus that only this test's processes use; its address in NAME-bus.txt.
 start_bus() {
@@ -37,10 +37,3 @@ DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$work/system-bus.txt")
 pids+=($!)
 until_true 10 grep -qsx ready "$dbus_log" \
   || fail "the D-Bus stand-ins did not start: $(cat "$work/standins.log")"
-standin() {
-  local method=$1
-  shift
-  dbus-send --session --print-reply --dest=org.clickora.StandIn /org/clickora/StandIn \
-    "org.clickora.StandIn.$method" "$@" >/dev/null
-}
-

@@ -24,15 +24,6 @@
 #                run the tip names the time of the next click, and F6 is given back at the end
 #       stopkey_taken with F6 held by another program the run starts all the same, its tip says
 #                why F6 does not stop it, and the run ends by itself
-#       keepawake the computer is kept awake through the portal (a stand-in on the test's D-Bus) with
-#                the run's reason, and let go when the run finishes, when F6 stops it and when
-#                the program ends; a sleep during the run is counted in the tip's summary
-#       locked   while logind's LockedHint is true no click is sent and none is counted, the tip
-#                says so; once it is false the run ends after exactly its 3 clicks; logind's
-#                sleep inhibitor lock is taken and given back
-#       screensaver the same lock and unlock told by the screen saver, without a logind session
-#       notawake with nothing to keep the computer awake the first Start says so once; the runs
-#                go on
 # The window's texts are read from the file that the runtime writes when CLICKORA_DUMP_FIELDS
 # names one (test support only).
 set -euo pipefail
@@ -47,12 +38,6 @@ grab_key=${5:-}
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-# The desktop services on the test's private D-Bus (x11_session.sh): logind unless named here.
-case "$test_name" in
-  keepawake) dbus_services=login1,portal ;;
-  screensaver) dbus_services=login1-nosession,screensaver ;;
-  notawake) dbus_services= ;;
-esac
 # shellcheck source=SCRIPTDIR/x11_session.sh
 source "$here/x11_session.sh"
 
@@ -60,41 +45,6 @@ source "$here/x11_session.sh"
 stopped_head="หยุดแล้ว คลิกไป"
 tip_head="กด F6 เพื่อหยุด — คลิกครั้งต่อไปเวลา "
 taken_head="ใช้ปุ่ม F6 หยุดไม่ได้: โปรแกรมอื่นใช้ปุ่มนี้อยู่ — คลิกครั้งต่อไปเวลา "
-
-# Texts of long runs.
-kept_awake="คอมพิวเตอร์จะไม่สลีปจนกว่าการทำงานนี้จะจบ (หน้าจอยังดับและล็อกได้ตามปกติ)"
-locked_tip="หน้าจอล็อกอยู่: คลิกจะรอจนกว่าจะปลดล็อก"
-summary_head="การทำงานครั้งล่าสุด: คลิกไป"
-not_awake_message="กันคอมพิวเตอร์ไม่ให้สลีประหว่างการทำงานไม่ได้ การทำงานจะดำเนินต่อไป แต่ระหว่างที่คอมพิวเตอร์สลีปจะไม่มีการคลิก"
-reason() { echo "tapvane คลิกทุก $2 นาที จนครบ $1 ครั้ง"; }
-logged() { grep -cx "$1" "$dbus_log"; }
-tip_has() { [[ "$(field Command4.ToolTip)" == *"$1"* ]]; }
-# run_locked_and_unlocked LOCK UNLOCK...: a run of 3 clicks; after its first click the session is
-# locked by the stand-in call LOCK: no click while it lasts, the tip says so, and once UNLOCK has
-# run the run ends with exactly 3 clicks made.
-run_locked_and_unlocked() {
-  local lock=$1 unlock=$2 made
-  start_click_target
-  start_tapvane
-  start_run 3 0.01
-  until_true 10 bash -c "(( \$(cut -d' ' -f1 clicks.txt) >= 1 ))" || fail "no first click"
-  standin $lock
-  sleep 0.3  # the signal reaches the program between two of its events
-  made=$(clicks)
-  ((made < 3)) || fail "the run ended before the lock"
-  sleep 2  # three periods
-  [[ "$(clicks)" == "$made" ]] || fail "clicks while locked: $(clicks), not $made"
-  field_is Command4.Caption "กรุณารอ ตอนนี้คลิกไปแล้ว  $made  ครั้ง" \
-    || fail "caption while locked: '$(field Command4.Caption)'"
-  field_is Text7 $((made + 1)) || fail "counter while locked: '$(field Text7)'"
-  tip_has "\\n$locked_tip\\nข้ามไปแล้ว " || fail "tip while locked: '$(field Command4.ToolTip)'"
-  standin $unlock
-  until_true 15 field_is Command4.Enabled True || fail "the run did not end after the unlock"
-  [[ "$(clicks)" == 3 ]] || fail "clicks made: $(clicks), not 3"
-  field_is Command4.Caption "โปรแกรมทำงานเสร็จ คลิกครบ  3  ครั้ง" || fail "finished caption"
-  tip_has "$summary_head 3 ครั้ง · ข้ามไปแล้ว " && tip_has "(หน้าจอล็อก " \
-    || fail "summary: '$(field Command4.ToolTip)'"
-}
 
 # start_run N PERIOD: types a run at (100, 100), inside the click target, and presses Start.
 start_run() {
@@ -166,75 +116,6 @@ case "$test_name" in
     "$grab_key" "$work/grabbed.txt" >grab.log 2>&1 &
     pids+=($!)
     until_true 5 test -s grabbed.txt || fail "F6 was not given back: $(cat grab.log)"
-    ;;
-
-  keepawake)
-    # Kept awake through the portal, with the run's reason, from Start to each end: finished,
-    # stopped by F6, and the program ended; a sleep during the run is counted.
-    start_click_target
-    start_tapvane
-    start_run 2 0.01
-    until_true 5 bash -c "grep -qsx 'inhibit portal 4 $(reason 2 0.01)' '$dbus_log'" \
-      || fail "no inhibit through the portal: $(cat "$dbus_log")"
-    tip_has "\\n$kept_awake" || fail "tip: '$(field Command4.ToolTip)'"
-    standin Sleep
-    until_true 15 field_is Command4.Enabled True || fail "the first run did not end"
-    tip_has "$summary_head 2 ครั้ง · ไม่มีรอบที่ถูกข้าม · คอมพิวเตอร์สลีปไป 1 ครั้งระหว่างการทำงาน" \
-      || fail "summary: '$(field Command4.ToolTip)'"
-    until_true 5 bash -c "[[ \$(grep -cx 'release portal' '$dbus_log') == 1 ]]" \
-      || fail "the finished run did not release: $(cat "$dbus_log")"
-    set_clicks 1000
-    press_start
-    until_true 5 bash -c "[[ \$(grep -c '^inhibit portal 4 ' '$dbus_log') == 2 ]]" || fail "no second inhibit"
-    xdotool key F6
-    until_true 5 field_is Command4.Enabled True || fail "F6 did not stop the run"
-    until_true 5 bash -c "[[ \$(grep -cx 'release portal' '$dbus_log') == 2 ]]" \
-      || fail "the stopped run did not release: $(cat "$dbus_log")"
-    # A minute's period, so that no click moves the pointer away from the menu.
-    set_period 1
-    press_start
-    until_true 5 bash -c "[[ \$(grep -c '^inhibit portal 4 ' '$dbus_log') == 3 ]]" || fail "no third inhibit"
-    eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y: the window's top-left
-    xdotool mousemove $((X + 20)) $((Y + 10)) click 1
-    sleep 0.3
-    xdotool key Up Return  # File > Exit
-    until_true 10 bash -c "! kill -0 $tapvane_pid 2>/dev/null" || fail "Exit did not end the program"
-    until_true 5 bash -c "[[ \$(grep -cx 'release portal' '$dbus_log') == 3 ]]" \
-      || fail "ending the program did not release: $(cat "$dbus_log")"
-    ! grep -q '^inhibit logind' "$dbus_log" || fail "logind was asked although the portal answered"
-    ;;
-
-  locked)
-    # logind's LockedHint of the session: kept awake through logind's inhibitor lock meanwhile.
-    run_locked_and_unlocked "SetLocked boolean:true" "SetLocked boolean:false"
-    grep -qx "inhibit logind sleep tapvane block $(reason 3 0.01)" "$dbus_log" \
-      || fail "no sleep inhibitor lock: $(cat "$dbus_log")"
-    until_true 5 bash -c "[[ \$(grep -cx 'release logind' '$dbus_log') == 1 ]]" \
-      || fail "the lock was not given back: $(cat "$dbus_log")"
-    ;;
-
-  screensaver)
-    # No logind session: the screen saver's state stands for the lock.
-    run_locked_and_unlocked "SetScreenSaverActive boolean:true" "SetScreenSaverActive boolean:false"
-    ;;
-
-  notawake)
-    # Nothing to keep the computer awake: told once, at the first Start; both runs go on.
-    start_click_target
-    start_tapvane
-    start_run 3 0.01
-    until_true 5 message_box || fail "no message at Start"
-    until_true 5 message_dumped || fail "the message box wrote nothing"
-    [[ "$(message_field Text)" == "$not_awake_message\\n\\n"* ]] \
-      || fail "message '$(message_field Text)'"
-    xdotool key Return
-    until_true 5 no_message_box || fail "Enter did not close the message box"
-    tip_has "\\nกันคอมพิวเตอร์สลีปไม่ได้: " || fail "tip during the run: '$(field Command4.ToolTip)'"
-    until_true 10 field_is Command4.Enabled True || fail "the first run did not end"
-    press_start
-    until_true 10 field_is Command4.Enabled True || fail "the second run did not end"
-    no_message_box || fail "told again at the second Start"
-    [[ "$(clicks)" == 6 ]] || fail "clicks made: $(clicks), not 6"
     ;;
 
   stopkey_taken)
