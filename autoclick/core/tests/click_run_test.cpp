@@ -135,23 +135,31 @@ TEST(ClickRun, PointIsReadInTheUsersNumberFormat) {
   }
 }
 
-// A move the system refuses clicks wherever the pointer is, and the run goes on to its end.
-TEST(ClickRun, FailedPointerMoveClicksWhereThePointerIs) {
+// A move the system refuses presses nothing and counts nothing: the click would land wherever
+// the pointer happens to be. Once the move works again the run makes its clicks at the point.
+TEST(ClickRun, FailedPointerMoveClicksNothingAndTheRunWaits) {
   App app;
   app.Start();
   app.backend.pointer.MoveByUser({7, 8});
   app.backend.pointer.SetMoveFails(true);
   app.Text("Text6").SetText("2");
   app.Text("Text8").SetText("0.01");
-  ASSERT_TRUE(app.RunToEnd());
-  EXPECT_EQ(app.backend.pointer.Moves(), std::vector<Point>(2, Point{500, 500}));  // tried
+  app.window->PressButton("Command4");
+  app.backend.loop.AdvanceBy(2'700);  // the first four periods (0.7 s, then 0.6 s apart)
+  EXPECT_EQ(app.backend.pointer.Moves(), std::vector<Point>(4, Point{500, 500}));  // tried
   EXPECT_EQ(app.backend.pointer.Position(), (Point{7, 8}));
+  EXPECT_TRUE(app.backend.pointer.ButtonFlags().empty());
+  EXPECT_EQ(app.Command4().Caption(), texts::kStartedCaption);
+  EXPECT_EQ(app.Text("Text7").Text(), "0");
+
+  app.backend.pointer.SetMoveFails(false);
+  ASSERT_TRUE(app.backend.loop.RunUntil([&] { return app.Command4().Enabled(); }, 60'000));
   std::vector<Point> clicked_at;
   for (const platform::fake::PointerAction& action : app.backend.pointer.Log()) {
     if (action.kind == platform::fake::PointerAction::Kind::kButton)
       clicked_at.push_back(action.point);
   }
-  EXPECT_EQ(clicked_at, std::vector<Point>(4, Point{7, 8}));
+  EXPECT_EQ(clicked_at, std::vector<Point>(4, Point{500, 500}));
   EXPECT_EQ(app.Command4().Caption(), Finished(2));
   EXPECT_TRUE(app.Messages().empty());
   ExpectIdle(app);

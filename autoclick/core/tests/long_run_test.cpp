@@ -88,6 +88,29 @@ TEST(LongRun, KeptAwakeFromStartToEveryEnd) {
   }
 }
 
+// A Start that fails at a put of the timer: before the run is armed nothing is held; when arming
+// itself fails, what was held goes with the error.
+TEST(LongRun, FailedStartReleasesWhatItHeld) {
+  const struct {
+    const char* name;
+    platform::DispId failing;
+    int holds;
+  } cases[] = {{"Interval", kLongTimerIntervalId, 0}, {"Enabled", kLongTimerEnabledId, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    App app(testing::Timers::kRecording);
+    app.Start();
+    app.Recording("LongTimer1").FailPutsOf(c.failing, "Automation error");
+    PressStart(app, 2);
+    ASSERT_EQ(app.Messages().size(), 1u);
+    EXPECT_TRUE(app.Command4().Enabled());
+    EXPECT_FALSE(app.backend.keep_awake.Held());
+    EXPECT_EQ(app.backend.keep_awake.Holds(), c.holds);
+    EXPECT_EQ(app.backend.keep_awake.Releases(), c.holds);
+    EXPECT_EQ(app.backend.keep_awake.StrayReleases(), 0);
+  }
+}
+
 // The reason names the run: its period and how many clicks end it. A second run holds again.
 TEST(LongRun, KeepAwakeReasonNamesTheRun) {
   App app;
