@@ -41,6 +41,13 @@ def at_designed_point(app):
     return (x, y) == (design().left // 15, design().top // 15 - MENU_BAR_HEIGHT)
 
 
+def hints_hold_size(app):
+    (_, _, w, h), _ = app.geometry(app.x_window())
+    hints = app.case.run("xprop", "-id", app.x_window(), "WM_NORMAL_HINTS").splitlines()
+    return (f"program specified minimum size: {w} by {h}" in (line.strip() for line in hints) and
+            f"program specified maximum size: {w} by {h}" in (line.strip() for line in hints))
+
+
 def type_run(app, x, y, count, period):
     """X, Y, the clicks and the period typed in from the keyboard: Start holds the focus; Tab
     visits Text2, Text4, Text5, Text6 and Text8 and selects a field's whole text, so typing
@@ -67,6 +74,10 @@ def test_window_manager(e2e):
     _, frame = app.geometry(app.x_window())
     assert frame[2] > 0, f"no frame from the window manager: {place_text(app)}"
     assert at_designed_point(app), f"first show not at the designed point: {place_text(app)}"
+    # The least and the most size the window asks for are the client size the rule holds, so that
+    # tiling window managers float it at that size.
+    hints = lambda: app.case.run("xprop", "-id", app.x_window(), "WM_NORMAL_HINTS")  # noqa: E731
+    app.poll("the size hints to hold the size", lambda: hints_hold_size(app), 5, last=hints)
     app.holds("the size and place after the first show",
               lambda: outer_size_right(app) and at_designed_point(app), 0.5,
               last=lambda: place_text(app))
