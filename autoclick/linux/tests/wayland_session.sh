@@ -4,10 +4,43 @@
 fields="$work/fields.txt"
 
 pids=()
+groups=()  # process groups of their own: a compositor's session with all it started
 cleanup() {
   local i
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for ((i = ${#groups[@]} - 1; i >= 0; i--)); do kill -- "-${groups[i]}" 2>/dev/null || true; done
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
+  end_session_processes
+}
+
+# The processes of this test's compositor session, whatever became of their parents (a compositor
+# may fork, and what it started may outlive it): they carry CLICKORA_TEST_SESSION naming this
+# test's folder, which no other test shares, and the test's own shell does not. Ended by their
+# ids, forcibly after a second.
+session_processes() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    ((pid == $$)) && continue
+    if { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "CLICKORA_TEST_SESSION=$work"; then
+      echo "$pid"
+    fi
+  done
+  return 0
+}
+end_session_processes() {
+  local left
+  left=$(session_processes)
+  [[ -z "$left" ]] && return 0
+  # shellcheck disable=SC2086  # a list of ids
+  kill $left 2>/dev/null || true
+  sleep 1
+  left=$(session_processes)
+  # shellcheck disable=SC2086
+  if [[ -n "$left" ]]; then kill -9 $left 2>/dev/null || true; fi
+  if mountpoint -q "$runtime/doc" 2>/dev/null; then umount -l "$runtime/doc" || true; fi
+  return 0
 }
 trap cleanup EXIT
 # A step that fails outside fail() says which it was.
@@ -37,6 +70,33 @@ field_is() { [[ "$(field "$1")" == "$2" ]]; }
 # shellcheck source=SCRIPTDIR/private_dbus.sh
 source "$here/private_dbus.sh"
 
+# A session bus of the test's own that starts no service by itself: the compositor and what the
+# test starts are all there is on it (a desktop portal started on demand would mount its document
+# store in the runtime folder and outlive the test).
+bus_config="$work/session-bus.conf"
+cat >"$bus_config" <<'CONF'
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+# start_session_group COMMAND...: COMMAND in a session bus of the test's own, in a process group
+# of its own that the end of the test ends whole; sets compositor_pid.
+start_session_group() {
+  setsid env CLICKORA_TEST_SESSION="$work" dbus-run-session --config-file="$bus_config" -- "$@" \
+    >compositor.log 2>&1 &
+  compositor_pid=$!
+  groups+=("$compositor_pid")
+}
+
 # A runtime folder of the compositor's user, as a login session has one.
 runtime="$work/runtime"
 make_runtime() {
@@ -51,11 +111,13 @@ export XDG_RUNTIME_DIR="$runtime"
 # reach its socket all the same.
 start_sway() {
   make_runtime nobody:nogroup
-  env -i PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless \
+  # In a process group of its own, which the end of the test ends whole (XWayland with it).
+  setsid env -i PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" CLICKORA_TEST_SESSION="$work" \
+    WLR_BACKENDS=headless \
     WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     setpriv --reuid=nobody --regid=nogroup --clear-groups sway -c "$1" >compositor.log 2>&1 &
   compositor_pid=$!
-  pids+=("$compositor_pid")
+  groups+=("$compositor_pid")
   until_true 10 compgen -G "$runtime/sway-ipc.*.sock" >/dev/null \
     || fail "sway did not start: $(tail -n 20 compositor.log)"
   until_true 5 compgen -G "$runtime/wayland-*.lock" >/dev/null || fail "sway made no socket"
@@ -127,11 +189,9 @@ start_kwin() {
   printf '#!/bin/sh\necho "$DBUS_SESSION_BUS_ADDRESS" >%s/bus.txt\necho "$DISPLAY" >%s/display.txt\nexec sleep 600\n' \
     "$runtime" "$runtime" >session.sh
   chmod 755 session.sh
-  dbus-run-session -- "$work/kwin_wayland" --virtual --width 1280 --height 720 --output-count 2 \
+  start_session_group "$work/kwin_wayland" --virtual --width 1280 --height 720 --output-count 2 \
     --no-lockscreen --no-kactivities --xwayland --socket wayland-kwin \
-    --exit-with-session "$work/session.sh" >compositor.log 2>&1 &
-  compositor_pid=$!
-  pids+=("$compositor_pid")
+    --exit-with-session "$work/session.sh"
   until_true 20 test -S "$runtime/wayland-kwin" || fail "KWin did not start"
   until_true 20 test -s "$runtime/display.txt" || fail "KWin's XWayland has no display"
   export WAYLAND_DISPLAY=wayland-kwin
@@ -157,9 +217,7 @@ start_mutter() {
     echo 'wait'
   } >session.sh
   chmod 755 session.sh
-  dbus-run-session -- "$work/session.sh" >compositor.log 2>&1 &
-  compositor_pid=$!
-  pids+=("$compositor_pid")
+  start_session_group "$work/session.sh"
   until_true 20 test -S "$runtime/wayland-mutter" || fail "mutter did not start: $(cat mutter.log)"
   until_true 5 test -s bus.txt || fail "no session bus"
   export WAYLAND_DISPLAY=wayland-mutter
