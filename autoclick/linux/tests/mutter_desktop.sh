@@ -17,6 +17,8 @@ tapvane=$2
 wayland_target=$3
 work=$4
 
+# A document store that an earlier run's desktop portal left mounted in the folder would keep it.
+awk -v work="$work/" 'index($2, work) == 1 {print $2}' /proc/mounts | xargs -r -n1 umount -l
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
