@@ -1,5 +1,6 @@
 #include <time.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -26,7 +27,13 @@ std::string LocalTimeOfDay::NowText() {
 }
 
 std::string LocalTimeOfDay::TextAfterSeconds(double seconds) {
-  const std::time_t now = std::time(nullptr) + static_cast<std::time_t>(std::floor(seconds));
+  // The moment to the millisecond, then its whole second: a time 59.9 s ahead of 12:00:00.7 is
+  // 12:01:00, not 12:00:59.
+  timespec real{};
+  clock_gettime(CLOCK_REALTIME, &real);
+  const double then = static_cast<double>(real.tv_sec) + static_cast<double>(real.tv_nsec) / 1e9 +
+                      std::max(0.0, seconds);
+  const auto now = static_cast<std::time_t>(std::floor(then));
   std::tm local{};
   if (localtime_r(&now, &local) == nullptr) return {};
   std::array<char, 128> text{};

@@ -20,7 +20,8 @@ std::string Win32TimeOfDay::TextAfterSeconds(double seconds) {
   ULARGE_INTEGER units{};
   units.LowPart = now.dwLowDateTime;
   units.HighPart = now.dwHighDateTime;
-  units.QuadPart += static_cast<ULONGLONG>(std::max(0.0, std::floor(seconds))) * 10'000'000ULL;
+  // To the 100 ns unit: a time 59.9 s ahead of 12:00:00.7 is 12:01:00, not 12:00:59.
+  units.QuadPart += static_cast<ULONGLONG>(std::llround(std::max(0.0, seconds) * 1e7));
   const FILETIME then{units.LowPart, units.HighPart};
   SYSTEMTIME utc{}, local{};
   if (!::FileTimeToSystemTime(&then, &utc) ||
