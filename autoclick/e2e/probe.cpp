@@ -8,6 +8,7 @@
 //   probe.exe close TITLE      posts WM_CLOSE to the window
 //   probe.exe tips TITLE       the tooltip text of every button and text box, by its place
 //   probe.exe list             every visible top-level window
+//   probe.exe active           the caption of the active (foreground) window
 //   probe.exe focus TITLE      the child control of the window that has the keyboard focus
 //   probe.exe show TITLE HOW   minimizes (HOW min) or restores (HOW restore) the window
 //   probe.exe hit TITLE X Y    the window's hit-test code at the screen point (11 right border,
@@ -242,7 +243,7 @@ int Usage() {
       "usage: probe.exe wait|gone TITLE MS | texts|close|focus|tips TITLE | show TITLE min|restore "
       "| "
       "hit TITLE X Y | clip TEXT [N] | hold PATH MS | post CLASS MSG WPARAM | execstate TITLE | "
-      "list | serve");
+      "list | active | serve");
   return 2;
 }
 
@@ -458,6 +459,11 @@ int Run(const std::vector<std::wstring>& args) {
   const std::wstring_view command = args[0];
 
   if (command == L"list") return List();
+  if (command == L"active") {
+    const HWND active = ::GetForegroundWindow();
+    Print(Join({"active", active ? Field(WindowText(active)) : ""}));
+    return 0;
+  }
   if (count < 2) return Usage();
   const std::wstring& title = args[1];
   if (command == L"clip") return Clip(title, count >= 3 ? Number(args[2]) : 1);

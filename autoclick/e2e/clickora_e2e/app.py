@@ -94,6 +94,7 @@ class Snapshot:
 class Dialog:
     """Another top-level window (a message box, a file dialog): its title and children."""
     title: str
+    outer: tuple  # (left, top, right, bottom) in screen pixels
     client: tuple
     children: tuple  # Controls; name is the backend's class name
 
@@ -158,7 +159,16 @@ class App:
     def move_pointer(self, x, y):
         raise NotImplementedError
 
-    def click_at(self, x, y):
+    def click_at(self, x, y, repeat=1, delay_ms=60):
+        """Moves the pointer to X, Y and clicks the left button REPEAT times, DELAY_MS apart."""
+        raise NotImplementedError
+
+    def drag(self, x1, y1, x2, y2, steps=8):
+        """Presses the left button at the first point, moves in steps to the second, lets go."""
+        raise NotImplementedError
+
+    def clip(self, text):
+        """Puts TEXT on the clipboard."""
         raise NotImplementedError
 
     def double_click_at(self, x, y):
@@ -323,6 +333,17 @@ class App:
         return self.poll(f"a window titled {title!r}", lambda: self.dialog(title), timeout,
                          last=lambda: f"windows: {self.windows()}")
 
+    def wait_dialog_ready(self, title, timeout=15.0):
+        """Waits for the dialog TITLE and until one of its controls has taken the focus (it is
+        ready for keys)."""
+        self.wait_dialog(title, timeout)
+
+        def focused():
+            dialog = self.dialog(title)
+            return dialog is not None and any(c.focused for c in dialog.children)
+        self.poll(f"the {title!r} dialog to take the focus", focused, 10)
+        return self.dialog(title)
+
     def wait_dialog_gone(self, title, timeout=15.0):
         self.poll(f"the window {title!r} to close", lambda: self.dialog(title) is None, timeout)
 
@@ -330,10 +351,40 @@ class App:
         """Presses KEY (OK) in the message box TITLE (the application title by default)."""
         title = title or product.text("kApplicationTitle")
         with self.step(f"answer {title!r} with {key}"):
-            self.wait_dialog(title)
+            self.wait_dialog_ready(title)
             self.activate(title)
             self.keys(key)
             self.wait_dialog_gone(title, 10)
+
+    def count_windows(self, title=None, kind=None):
+        """Visible top-level windows titled TITLE and/or of the class KIND."""
+        return sum(1 for k, t in self.windows()
+                   if (title is None or t == title) and (kind is None or k == kind))
+
+    def enter_in_file_dialog(self, title, path):
+        """Types PATH as the file name of the file dialog TITLE and presses Enter, leaving what
+        follows to the caller."""
+        with self.step(f"enter {path!r} in the {title!r} dialog"):
+            self.wait_dialog_ready(title)
+            self.activate(title)
+            self.keys("ctrl+a", "BackSpace")
+            self.type_text(path)
+            self.keys("Return")
+
+    def answer_file_dialog(self, title, path):
+        """Chooses PATH in the file dialog TITLE; the dialog closes."""
+        self.enter_in_file_dialog(title, path)
+        self.wait_dialog_gone(title)
+
+    def press_ok(self, title):
+        """Presses the OK button of the message box TITLE with the mouse, as a user would."""
+        dialog = self.wait_dialog(title)
+        button = dialog.button()
+        if button is None:
+            raise Failure(f"the message {title!r} has no button: {dialog.texts()}")
+        x, y = button.centre
+        self.click_at(dialog.client[0] + x, dialog.client[1] + y)
+        self.wait_dialog_gone(title, 10)
 
     def wait_ended(self, timeout=15.0):
         """Waits until the program has ended; its exit status."""

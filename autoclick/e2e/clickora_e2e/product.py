@@ -186,3 +186,14 @@ def menu_of_item(item):
             if name == item:
                 return menu, index
     raise KeyError(item)
+
+
+@functools.lru_cache(maxsize=None)
+def manual_missing_head():
+    """The head of the message that the manual is missing, as the Windows runtime words it."""
+    path = os.path.join(SOURCE_DIR, "platform", "win32", "form", "src", "program_services.cpp")
+    with open(path, encoding="utf-8") as source:
+        code = source.read()
+    # The message for a manual that is not there: the one followed by the path and a reason.
+    return _c_string(re.search(r'ShowMessage\(("[^"]*") \+ Narrow\(help_file_\) \+ ": "',
+                               code).group(1))

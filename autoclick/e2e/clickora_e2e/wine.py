@@ -182,7 +182,7 @@ class WineApp(App):
         if status != 0:
             return None
         window = next(_window(f) for f in records if f[0] == "window")
-        return Dialog(title=window.title, client=window.client,
+        return Dialog(title=window.title, outer=window.outer, client=window.client,
                       children=tuple(_control(f, f[1]) for f in records if f[0] == "child"))
 
     def windows(self):
@@ -228,8 +228,14 @@ class WineApp(App):
     def move_pointer(self, x, y):
         xdotool("mousemove", x, y, check=True)
 
-    def click_at(self, x, y):
-        xdotool("mousemove", x, y, "sleep", "0.05", "click", "1", check=True)
+    def click_at(self, x, y, repeat=1, delay_ms=60):
+        xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", repeat, "--delay",
+                delay_ms, "1", check=True)
+
+    def clip(self, text):
+        status, _ = self.probe.ask("clip", text)
+        if status != 0:
+            raise Failure(f"cannot put {text[:40]!r} on the clipboard")
 
     def double_click_at(self, x, y):
         xdotool("mousemove", x, y, "sleep", "0.05", "click", "--repeat", "2", "--delay", "80", "1",
@@ -263,7 +269,6 @@ class WineApp(App):
         xdotool("type", "--delay", "40", "--", text, check=True)
 
     def drag(self, x1, y1, x2, y2, steps=8):
-        """Presses the left button at the first point, moves in steps to the second, lets go."""
         xdotool("mousemove", x1, y1, "sleep", "0.1", "mousedown", "1", check=True)
         for i in range(1, steps + 1):
             xdotool("mousemove", x1 + (x2 - x1) * i // steps, y1 + (y2 - y1) * i // steps,
@@ -273,14 +278,29 @@ class WineApp(App):
     def desktop_window(self, title=None):
         return self.case.backend.desktop_window(title or self.title)
 
+    def active_title(self):
+        _, records = self.probe.ask("active")
+        return records[0][1] if records and len(records[0]) > 1 else None
+
     def activate(self, title=None):
         """Gives the X keyboard focus to the virtual desktop holding TITLE, so that keys reach
-        Wine."""
+        Wine, and makes TITLE the active window.
+        NOTE: a window that opens on a desktop where windows have come and gone may not be made
+        active; a click on its caption makes it so."""
         title = title or self.title
         window = self.desktop_window(title)
         xdotool("windowfocus", window)
         self.poll("the keyboard focus on the virtual desktop",
                   lambda: xdotool("getwindowfocus") == str(window), 5)
+        if self.active_title() == title:
+            return
+        dialog = self.dialog(title)
+        if dialog is None:
+            raise Failure(f"no window {title!r} to activate")
+        left, top = dialog.outer[:2]
+        self.click_at(left + 40, top + (dialog.client[1] - top) // 2)
+        self.poll(f"{title!r} to become the active window", lambda: self.active_title() == title,
+                  5, last=lambda: f"the active window is {self.active_title()!r}")
 
     def activate_window(self):
         """Makes the window the active one by clicking its caption, which leaves the focus inside
@@ -418,6 +438,31 @@ class WineCase:
                 *map(str, TARGET_PLACE)] + (["times"] if times else [])
         self.launch(TARGET_TITLE, args, "click_target.out")
         return ClickTarget(self.processes[-1], log_path)
+
+    def program_path(self, path):
+        """PATH as the program sees it: on the prefix's Z: drive."""
+        return self.backend.prefix.winepath(path)
+
+    @property
+    def prefix(self):
+        return self.backend.prefix
+
+    def hold_file(self, path, milliseconds):
+        """Another program opens PATH for reading, shared with nobody, for MILLISECONDS."""
+        output = os.path.join(self.dir, "hold.out")
+        with open(output, "wb") as out:
+            process = subprocess.Popen(
+                ["wine", self.backend.config["probe"], "hold", self.program_path(path),
+                 str(milliseconds)], env=self.backend.prefix.env(), stdin=subprocess.DEVNULL,
+                stdout=out, stderr=out)
+        self.processes.append(process)
+
+        def held():
+            with open(output, "rb") as out:
+                return b"held" in out.read()
+        if self.app:
+            self.app.poll("the file held by another program", held, 30)
+        return process
 
     def start_holder(self):
         """Another program that holds F6 until it is ended."""

@@ -1,0 +1,82 @@
+"""F6 stops a run from any window; the Start button's tip names the key and the next click, or
+why the key does not work."""
+import re
+
+import pytest
+
+from clickora_e2e.product import run_caption, text
+
+VK_A, VK_F6 = 65, 117
+
+
+def start_long_run(e2e, count, period):
+    """A run at (800, 200) in the click target, with Start pressed."""
+    target = e2e.start_target()
+    app = e2e.start_app()
+    app.set_fields(Text4=800, Text5=200, Text6=count, Text8=period)
+    app.click("Command4")
+    app.wait_for("Start to be disabled", 5, Command4={"enabled": False})
+    return target, app
+
+
+def seconds_of(clock):
+    """The time of day in CLOCK (h:mm:ss, whatever surrounds it) in seconds."""
+    match = re.search(r"(\d{1,2}):(\d{2}):(\d{2})", clock or "")
+    assert match, f"no time in {clock!r}"
+    hours, minutes, seconds = map(int, match.groups())
+    return hours * 3600 + minutes * 60 + seconds
+
+
+@pytest.mark.backends("wine")
+def test_stop_key(e2e):
+    target, app = start_long_run(e2e, 1000, "0.01")
+    app.poll("the third click", lambda: target.count("down") > 2, 30)
+    # The clicks made the target the active window: a key typed now reaches it, not tapvane.
+    app.activate()
+    app.keys("a")
+    app.poll("the key a in the click target", lambda: target.has_key(VK_A), 5)
+    app.keys("F6")
+    app.wait_for("F6 to stop the run", 10, Command4={"enabled": True})
+    made = target.count("down")
+    app.expect(Command4=run_caption("kStoppedHead", made), Text7=str(made + 1))
+    assert made < 1000, "the run was not stopped early"
+    assert not target.has_key(VK_F6), "F6 reached the click target during the run"
+    app.holds("no click after F6", lambda: target.count("down") == made, 1.5,
+              last=target.describe)
+    assert not app.tip("Command4"), f"the tip after the run is {app.tip('Command4')!r}"
+    # F6 went back with the end of the run: another program can take it.
+    e2e.end(e2e.start_holder())
+
+
+def test_stop_key_tip(e2e):
+    # Clicks 3 s apart leave time to read the tip between two of them.
+    target, app = start_long_run(e2e, 5, "0.05")
+    app.poll("the second click", lambda: target.count("down") > 1, 30)
+    before = target.count("down")
+    tip = app.tip("Command4")
+    assert target.count("down") == before, "a click came while the tip was read"
+    head = text("kStopKeyTip") + text("kTipSeparator") + text("kNextClickHead")
+    assert tip and tip.startswith(head), f"the tip after click {before} is {tip!r}"
+    app.poll(f"click {before + 1}", lambda: target.count("down") > before, 10)
+    clock = app.text("Text1")
+    named, at = seconds_of(tip), seconds_of(clock)
+    diff = (at - named + 86400) % 86400
+    # The clicks are 3 s apart: a tip that named another click would be off by 3 s or more.
+    assert diff <= 2 or diff >= 86398, \
+        f"after click {before} the tip named {named} s; click {before + 1} came at {at} s"
+
+
+@pytest.mark.backends("wine")
+def test_stop_key_taken(e2e):
+    e2e.start_holder()
+    # Three clicks 3 s apart: time to read the tip during the run.
+    target, app = start_long_run(e2e, 3, "0.05")
+    tip = app.tip("Command4")
+    head = (text("kStopKeyUnavailableHead") + text("kStopKeyTakenReason") + text("kTipSeparator")
+            + text("kNextClickHead"))
+    assert tip and tip.startswith(head), f"with F6 taken the tip is {tip!r}"
+    app.activate()
+    app.keys("F6")
+    app.wait_for("the run to finish", 30, Command4=run_caption("kFinishedHead", 3))
+    app.holds("three clicks and no more", lambda: target.count("down") == 3, 1,
+              last=target.describe)
