@@ -198,7 +198,13 @@ class App:
         raise NotImplementedError
 
     def activate(self, title=None):
-        """Gives the keyboard to the window TITLE (the program's window by default)."""
+        """Makes the window TITLE (the program's window by default) the active one, with the
+        keyboard."""
+        raise NotImplementedError
+
+    def give_keyboard(self, title=None):
+        """Gives the keyboard to the desktop of the window TITLE, leaving which window is active
+        as it is (keys then reach the active window, whichever it is)."""
         raise NotImplementedError
 
     def activate_window(self):

@@ -282,18 +282,21 @@ class WineApp(App):
         _, records = self.probe.ask("active")
         return records[0][1] if records and len(records[0]) > 1 else None
 
-    def activate(self, title=None):
+    def give_keyboard(self, title=None):
         """Gives the X keyboard focus to the virtual desktop holding TITLE, so that keys reach
-        Wine, and makes TITLE the active window.
-        NOTE: a window that opens on a desktop where windows have come and gone may not be made
-        active; a click on its caption makes it so."""
-        title = title or self.title
-        window = self.desktop_window(title)
+        Wine, whichever of its windows is active."""
+        window = self.desktop_window(title or self.title)
         xdotool("windowfocus", window)
         self.poll("the keyboard focus on the virtual desktop",
                   lambda: xdotool("getwindowfocus") == str(window), 5)
-        if self.active_title() == title:
-            return
+
+    def activate(self, title=None):
+        """Makes TITLE the active window, with the keyboard.
+        NOTE: a window that opens on a desktop where windows have come and gone, or as the first
+        window of a program started from outside, is not made active; a click on its caption
+        makes it so."""
+        title = title or self.title
+        self.give_keyboard(title)
         dialog = self.dialog(title)
         if dialog is None:
             raise Failure(f"no window {title!r} to activate")
@@ -417,7 +420,7 @@ class WineCase:
             # The read-out's first tick replaces the design text.
             self.app.poll("the read-out to start", lambda: self.app.text("Text2").startswith(
                 product.text("kReadoutX")), 10)
-            self.app.activate()
+            self.app.give_keyboard()
         log.info("%7.2f s  start tapvane", time.monotonic() - started)
         return self.app
 

@@ -32,7 +32,7 @@ def test_stop_key(e2e):
     target, app = start_long_run(e2e, 1000, "0.01")
     app.poll("the third click", lambda: target.count("down") > 2, 30)
     # The clicks made the target the active window: a key typed now reaches it, not tapvane.
-    app.activate()
+    app.give_keyboard()
     app.keys("a")
     app.poll("the key a in the click target", lambda: target.has_key(VK_A), 5)
     app.keys("F6")
@@ -75,7 +75,7 @@ def test_stop_key_taken(e2e):
     head = (text("kStopKeyUnavailableHead") + text("kStopKeyTakenReason") + text("kTipSeparator")
             + text("kNextClickHead"))
     assert tip and tip.startswith(head), f"with F6 taken the tip is {tip!r}"
-    app.activate()
+    app.give_keyboard()
     app.keys("F6")
     app.wait_for("the run to finish", 30, Command4=run_caption("kFinishedHead", 3))
     app.holds("three clicks and no more", lambda: target.count("down") == 3, 1,
