@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Runs end-to-end test files with pytest for CTest: run_suite.py NAME CONFIG FILE...
+"""Runs test files of the end-to-end driver with pytest for CTest: run_suite.py NAME CONFIG FILE...
+(the end-to-end scenarios, the release tests). CONFIG is the JSON file CMake writes.
 
-Prints "e2e NAME: PASS" only when pytest passed and ran at least one test; a run that collected
+Prints "NAME: PASS" only when pytest passed and ran at least one test; a run that collected
 nothing (pytest's status 5) fails like any other."""
 import os
 import sys
@@ -16,12 +17,13 @@ def main(argv):
     name, config, *files = argv
     os.environ["CLICKORA_E2E_CONFIG"] = os.path.abspath(config)
     here = os.path.dirname(os.path.abspath(__file__))
-    status = pytest.main(["-p", "no:cacheprovider", "--rootdir", here, "-c",
-                          os.path.join(here, "pytest.ini"), *files])
+    source = os.path.dirname(os.path.dirname(here))
+    status = pytest.main(["-p", "no:cacheprovider", "--rootdir", source, "--confcutdir", source,
+                          "-c", os.path.join(here, "pytest.ini"), *files])
     if status == 0:
-        print(f"e2e {name}: PASS")
+        print(f"{name}: PASS")
         return 0
-    print(f"e2e {name}: FAIL: {STATUS.get(int(status), f'pytest status {int(status)}')}")
+    print(f"{name}: FAIL: {STATUS.get(int(status), f'pytest status {int(status)}')}")
     return 1
 
 

@@ -8,13 +8,15 @@ Used as a module (the end-to-end tests, the start-up benchmark) and as a command
   testenv.py setup STATE          fresh prefix in STATE/prefix (or $WINEPREFIX), Xvfb on a free display
   testenv.py run STATE CMD...     runs CMD (bounded by a timeout) with DISPLAY of that Xvfb
   testenv.py teardown STATE       ends the wineserver and the Xvfb that setup started
-  testenv.py prepare PREFIX [--register OCX]
-                                  makes PREFIX ready for tapvane.exe on the current display
+  testenv.py prepare PREFIX [--register OCX] [-- CMD...]
+                                  makes PREFIX ready for tapvane.exe on the current display and
+                                  runs CMD there (exec, the Wine variables set)
 
 Only the standard library: scripts and benchmarks run it without the test packages.
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -214,6 +216,27 @@ class WinePrefix:
                 return parts[2]
         return None
 
+    def has_key(self, key):
+        return self.wine("reg", "query", key, timeout=60, attempts=1, check=False).returncode == 0
+
+    def values(self, key, recursive=False):
+        """The values of KEY as (key, name, type, data), "(Default)" naming the default value."""
+        args = ["reg", "query", key] + (["/s"] if recursive else [])
+        result = self.wine(*args, timeout=60, attempts=1, check=False)
+        found, current = [], key
+        for line in result.stdout.decode(errors="replace").splitlines():
+            line = line.rstrip("\r")
+            if line.startswith("HKEY_"):
+                current = line
+                continue
+            match = re.match(r"^\s+(.+?)\s{4}(REG_\w+)\s{4}(.*)$", line)
+            if match:
+                found.append((current, *match.groups()))
+        return found
+
+    def value(self, key, name):
+        return next((data for _, n, _, data in self.values(key) if n == name), None)
+
     def set_dword(self, key, name, value):
         self.wine("reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f",
                   timeout=60)
@@ -301,18 +324,25 @@ def teardown(state):
     return 0
 
 
-def prepare(prefix_path, register=None, desktop=False):
+def prepare(prefix_path, register=None, command=None):
     prefix = WinePrefix(prefix_path, os.environ.get("DISPLAY"))
     if not os.path.exists(os.path.join(prefix.path, "system.reg")):
         print(f"testenv: preparing the Wine prefix {prefix.path}", flush=True)
     prefix.boot()
-    prefix.configure(desktop=desktop)
+    # The program's own windows on the user's desktop: no virtual desktop.
+    prefix.configure(desktop=False)
     if register:
         prefix.register(register)
+    if command:
+        os.execvpe(command[0], command, prefix.env())
     return 0
 
 
 def main(argv):
+    command = []
+    if "--" in argv:
+        command = argv[argv.index("--") + 1:]
+        argv = argv[:argv.index("--")]
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     sub = parser.add_subparsers(dest="action", required=True)
     for action in ("setup", "teardown"):
@@ -330,7 +360,7 @@ def main(argv):
         return teardown(os.path.abspath(args.state))
     if args.action == "run":
         return run(os.path.abspath(args.state), args.command)
-    return prepare(args.prefix, args.register)
+    return prepare(args.prefix, args.register, command)
 
 
 if __name__ == "__main__":

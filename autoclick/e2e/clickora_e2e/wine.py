@@ -498,12 +498,15 @@ class WineBackend:
 
     name = "wine"
 
-    def __init__(self, config):
+    def __init__(self, config, register=True):
+        """REGISTER: registers the control library of the build (not for a program installed or
+        unzipped, which is tested as it is)."""
         self.config = config
         self.prefix = WinePrefix(os.environ["WINEPREFIX"], os.environ.get("DISPLAY"))
         os.makedirs(config["work"], exist_ok=True)
         self.prefix.configure()
-        self.prefix.register(config["horolon"])
+        if register:
+            self.prefix.register(config["horolon"])
         self.probe = Probe(self.prefix, config["probe"], os.path.join(config["work"], "probe.err"))
 
     def close(self):

@@ -20,7 +20,7 @@ function(clickora_add_wine_test)
     set(ARG_TIMEOUT 120)
   endif()
   add_test(NAME ${ARG_NAME}
-           COMMAND sh ${CLICKORA_WINE_ENV_SCRIPT} run ${CLICKORA_WINE_STATE_DIR} ${ARG_COMMAND})
+           COMMAND ${CLICKORA_WINE_ENV_COMMAND} run ${CLICKORA_WINE_STATE_DIR} ${ARG_COMMAND})
   set_tests_properties(${ARG_NAME} PROPERTIES
     FIXTURES_REQUIRED clickora_wine
     LABELS wine
