@@ -94,9 +94,9 @@ class Snapshot:
 class Dialog:
     """Another top-level window (a message box, a file dialog): its title and children."""
     title: str
-    outer: tuple  # (left, top, right, bottom) in screen pixels
     client: tuple
     children: tuple  # Controls; name is the backend's class name
+    outer: tuple = None  # (left, top, right, bottom) in screen pixels, where the backend knows it
 
     def texts(self):
         return [c.text for c in self.children]
@@ -340,15 +340,9 @@ class App:
                          last=lambda: f"windows: {self.windows()}")
 
     def wait_dialog_ready(self, title, timeout=15.0):
-        """Waits for the dialog TITLE and until one of its controls has taken the focus (it is
-        ready for keys)."""
-        self.wait_dialog(title, timeout)
-
-        def focused():
-            dialog = self.dialog(title)
-            return dialog is not None and any(c.focused for c in dialog.children)
-        self.poll(f"the {title!r} dialog to take the focus", focused, 10)
-        return self.dialog(title)
+        """Waits for the dialog TITLE until it is ready for keys (a backend that can tell waits
+        until one of its controls has the focus)."""
+        return self.wait_dialog(title, timeout)
 
     def wait_dialog_gone(self, title, timeout=15.0):
         self.poll(f"the window {title!r} to close", lambda: self.dialog(title) is None, timeout)

@@ -200,6 +200,15 @@ class WineApp(App):
     def focused(self):
         return self.snapshot().focus
 
+    def wait_dialog_ready(self, title, timeout=15.0):
+        self.wait_dialog(title, timeout)
+
+        def focused():
+            dialog = self.dialog(title)
+            return dialog is not None and any(c.focused for c in dialog.children)
+        self.poll(f"the {title!r} dialog to take the focus", focused, 10)
+        return self.dialog(title)
+
     def hit_test(self, x, y):
         _, records = self.probe.ask("hit", self.title, x, y)
         return int(records[0][0])

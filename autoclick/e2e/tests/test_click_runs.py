@@ -7,6 +7,7 @@ import pytest
 from clickora_e2e.product import run_caption
 from clickora_e2e.runs import POINT, run_clicks
 
+
 @pytest.mark.parametrize("mode, presses, doubles, releases", [
     ("single", 5, 0, 5),
     ("double", 5, 5, 10),
