@@ -13,7 +13,8 @@ from clickora_e2e.runs import POINT, run_clicks
     ("double", 5, 5, 10),
 ])
 def test_run(e2e, mode, presses, doubles, releases):
-    target = run_clicks(e2e, 5, "0.05", mode == "double")
+    # Clicks 1.2 s apart: the window is read every 0.15 s, so each caption of the run is seen.
+    target = run_clicks(e2e, 5, "0.02", mode == "double")
     got = (target.count("down", *POINT), target.count("dblclk", *POINT), target.count("up", *POINT))
     assert got == (presses, doubles, releases), \
         f"presses, double clicks, releases at {POINT}: {got}; {target.describe()}"
