@@ -119,7 +119,7 @@ TEST(MessageBoxTest, WritesWhatItShowsForATestOnADisplay) {
     EXPECT_EQ(ReadFile(dump), "Buttons=ตกลง\nCaption=Quorvel\nIcon=none\nText=บรรทัดหนึ่ง\\nสอง\n");
   }
   InstallShownStateObserver(nullptr);
-  EXPECT_EQ(ReadFile(fields), "Message=บรรทัดหนึ่ง\nสอง\n");
+  EXPECT_EQ(ReadFile(fields), "Message=บรรทัดหนึ่ง\\nสอง\n");  // one field a line
 }
 
 TEST(MessageBoxTest, NoHooksWithoutTheirVariables) {
