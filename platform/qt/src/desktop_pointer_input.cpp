@@ -1,5 +1,6 @@
 #include "desktop_pointer_input.h"
 
+#include <QDBusConnection>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +12,10 @@
 #include "kwin_cursor_watch.h"
 #include "mutter_pointer_route.h"
 #include "platform/input_routing/mechanism_choice.h"
+#include "platform/input_routing/portal_consent.h"
 #include "platform/input_routing/routed_pointer_input.h"
 #include "platform/wayland/wayland_desktop.h"
+#include "portal_pointer_route.h"
 #include "qt_program_services.h"
 #include "x11_pointer_input.h"
 
@@ -51,6 +54,10 @@ class DesktopPointerInput final : public PointerInput {
       offer.wayland_globals = wayland_->globals();
       // The session bus's offers count on Wayland only: on X11 XTest reaches every window.
       for (std::string& name : SessionBusNames()) offer.bus_names.insert(std::move(name));
+      if (offer.bus_names.contains("org.freedesktop.portal.Desktop")) {
+        offer.portal_remote_desktop_version =
+            PortalRemoteDesktopVersion(QDBusConnection::sessionBus());
+      }
     }
     offer.x11_xtest = x11_.Reach() != ClickReach::kNowhere;
     const char* off = std::getenv("CLICKORA_INPUT_OFF");
@@ -67,6 +74,17 @@ class DesktopPointerInput final : public PointerInput {
           break;
         case Mechanism::kMutterRemoteDesktop:
           route = MakeMutterPointerRoute([this] { return wayland_->Outputs(); });
+          break;
+        case Mechanism::kPortalRemoteDesktop:
+          route =
+              MakePortalPointerRoute({.bus = QDBusConnection::sessionBus(),
+                                      .version = offer.portal_remote_desktop_version,
+                                      .outputs = [this] { return wayland_->Outputs(); },
+                                      .tokens = input_routing::RestoreTokenFile(
+                                          input_routing::RestoreTokenPath(
+                                              std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))
+                                              .value_or(std::filesystem::path())),
+                                      .tell = &Tell});
           break;
         case Mechanism::kKdeFakeInput:
           route = wayland_->MakeKdePointerRoute();
