@@ -17,6 +17,7 @@ def test_exit_menu(app):
     window_gone(app)
 
 
+@pytest.mark.backends("wine")
 def test_close_window(app):
     outer = app.snapshot().window.outer
     # The close box is the last of the caption buttons at the top right of the frame.
@@ -25,6 +26,7 @@ def test_close_window(app):
     window_gone(app)
 
 
+@pytest.mark.backends("wine")
 def test_close_during_run(e2e):
     target = e2e.start_target()
     app = e2e.start_app()

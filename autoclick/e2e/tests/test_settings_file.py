@@ -90,6 +90,42 @@ def test_settings_short(e2e):
     expect_fields(app, 77, 88, 9, 1, 3)
 
 
+def test_save_cancel(e2e):
+    # Save proposes the file just opened; cancelled, it writes nothing and changes nothing.
+    app = e2e.start_app()
+    opened = os.path.join(e2e.dir, "opened.kpf")
+    write(opened, design_settings_bytes())
+    app.type_into("Text4", "9")
+    app.menu("openna")
+    app.answer_file_dialog(OPEN, e2e.program_path(opened))
+    app.wait_for("the fields of opened.kpf", 10, Text4="500")
+    os.remove(opened)
+    app.menu("Savena")
+    app.wait_dialog(SAVE)
+    app.answer_message(SAVE, "Escape")
+    app.holds("no file after the cancelled save", lambda: file_bytes(opened) is None, 0.5)
+    expect_fields(app, 500, 500, 5, 1, 1)
+
+
+def test_long_fields(e2e):
+    # Texts longer than the toolkits' default limit, and longer than what Text6 (8) and Text8 (5)
+    # take from the keyboard: the program's own texts are never cut, and are saved back whole.
+    app = e2e.start_app()
+    long_x = "7" * 40000
+    content = settings_bytes([long_x, 500, 1234567890, 1, 12345678])
+    long_file = os.path.join(e2e.dir, "long.kpf")
+    write(long_file, content)
+    app.menu("openna")
+    app.answer_file_dialog(OPEN, e2e.program_path(long_file))
+    app.poll("the whole X in Text4", lambda: app.text("Text4") == long_x, 10,
+             last=lambda: f"Text4 holds {len(app.text('Text4'))} of {len(long_x)} characters")
+    app.expect(Text6="1234567890", Text8="12345678")
+    saved = os.path.join(e2e.dir, "long-saved.kpf")
+    app.menu("Savena")
+    app.answer_file_dialog(SAVE, e2e.program_path(saved))
+    wait_file(app, saved, content, "the long fields saved back whole")
+
+
 def expect_failure_message(app, head, path):
     """The message box names the failure and the path exactly once; OK closes it."""
     message = app.wait_dialog(APP)
@@ -130,6 +166,7 @@ def test_settings_errors(e2e):
     assert app.alive(), "the program ended"
 
 
+@pytest.mark.backends("wine")
 def test_settings_dialogs(e2e):
     app = e2e.start_app()
     folder = os.path.dirname(e2e.backend.config["tapvane"])

@@ -43,7 +43,6 @@ def seconds_of(clock):
     return hours * 3600 + minutes * 60 + seconds
 
 
-@pytest.mark.backends("wine")
 def test_stop_key(e2e):
     target, app = start_long_run(e2e, 1000, "0.01")
     app.poll("the third click", lambda: target.presses() > 2, 30)
@@ -84,7 +83,6 @@ def test_stop_key_tip(e2e):
         f"after click {before} the tip named {named} s; click {before + 1} came at {at} s"
 
 
-@pytest.mark.backends("wine")
 def test_stop_key_taken(e2e):
     e2e.start_holder()
     # Three clicks 3 s apart: time to read the tip during the run.
