@@ -16,6 +16,9 @@
 #       stopkey_taken  the user's own F6 binding: the tooltip says the key is taken, and the
 #                  binding survives the run
 #       stopkey_exit  File > Exit during a run gives F6 back to sway all the same
+#       pick       F8, then a click (sway's own seat cursor) on each output: X and Y hold the
+#                  point from the primary's top-left, and the window beneath gets no button;
+#                  the right button and Esc cancel; the surfaces go at the pick and the cancel
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -174,6 +177,49 @@ sys.exit(0 if n["floating"] and (g["width"], g["height"]) == (248, 333) else 1)'
       wtype -k F6
       until_true 5 test -e "$runtime/users-f6" || fail "the user's own F6 binding did not run"
     fi
+    ;;
+
+  pick)
+    # seat_click X Y BUTTON: a press and release at a point of the layout, through sway's seat.
+    # NOTE: sway's "cursor set" takes a place in the layout's bounding box, whose top-left is
+    # -800,0 here.
+    seat_click() {
+      swaymsg -q seat seat0 cursor set $(($1 + 800)) "$2"
+      swaymsg -q seat seat0 cursor press "$3"
+      swaymsg -q seat seat0 cursor release "$3"
+    }
+    # The pick's surfaces show nothing that sway reports: a moment for them to come up.
+    # sway gives the keyboard: a click on a native window took it from tapvane's.
+    start_pick() {
+      focus_tapvane
+      xdotool windowfocus --sync "$window"
+      xdotool key F8
+      sleep 0.5
+    }
+    picked_is() { until_true 5 bash -c "grep -qx -- 'Text4=$1' '$fields' && grep -qx -- 'Text5=$2' '$fields'"; }
+    start_pick
+    seat_click 100 640 button1
+    picked_is 100 640 || fail "the pick on the primary: $(grep '^Text[45]=' "$fields")"
+    # 200,200 into the output at -800,100 (scale 2).
+    start_pick
+    seat_click -600 300 button1
+    picked_is -600 300 || fail "the pick on the scaled output: $(grep '^Text[45]=' "$fields")"
+    [[ $(wc -l <primary.log) == 1 && $(wc -l <scaled.log) == 1 ]] \
+      || fail "a window beneath the pick got a button: $(cat primary.log scaled.log)"
+    # Each cancel leaves the point, and the surfaces go: the next click reaches the window
+    # beneath, which got nothing of the cancelling click.
+    start_pick
+    seat_click 100 600 button3
+    sleep 0.3
+    seat_click 100 600 button1
+    until_true 3 presses_are primary.log 1 100 600 || fail "after the right button: $(cat primary.log)"
+    start_pick
+    # NOTE: wtype's keyboard is the seat's first: a moment for the pick to take it before the key.
+    wtype -s 300 -k Escape
+    sleep 0.3
+    seat_click 100 600 button1
+    until_true 3 presses_are primary.log 2 100 600 || fail "after Esc: $(cat primary.log)"
+    picked_is -600 300 || fail "a cancel changed the point: $(grep '^Text[45]=' "$fields")"
     ;;
 
   *)

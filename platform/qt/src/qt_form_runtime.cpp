@@ -9,6 +9,7 @@
 #include "control_library.h"
 #include "dbus_keep_awake.h"
 #include "dbus_session_state.h"
+#include "desktop_pick_surface.h"
 #include "desktop_pointer_input.h"
 #include "install_layout.h"
 #include "kde_global_hot_key.h"
@@ -20,7 +21,6 @@
 #include "shown_state.h"
 #include "sway_global_hot_key.h"
 #include "x11_global_hot_key.h"
-#include "x11_pick_surface.h"
 #include "x11_target_integrity.h"
 
 namespace clickora::platform::qt {
@@ -118,7 +118,7 @@ struct QtPlatform::Impl {
   posix::LocalTimeOfDay time_of_day;
   posix::PosixFileSystem files;
   std::unique_ptr<GlobalHotKey> stop_key = MakeStopKey();
-  X11PickSurface pick{&PrimaryOrigin};
+  DesktopPickSurface pick{&PrimaryOrigin};
   DBusKeepAwake keep_awake;
   DBusSessionState session;
   X11TargetIntegrity target_integrity;

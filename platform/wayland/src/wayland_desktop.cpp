@@ -29,6 +29,20 @@ constexpr zxdg_output_v1_listener kXdgOutputListener = {
     OnLogicalPosition, OnLogicalSize, OnXdgDone, OnXdgName, OnXdgDescription,
 };
 
+void OnSeatCapabilities(void* data, wl_seat*, std::uint32_t capabilities) {
+  auto* state = static_cast<State*>(data);
+  state->seat_capabilities = capabilities;
+  if (state->on_seat_capabilities) state->on_seat_capabilities();
+}
+void OnSeatName(void*, wl_seat*, const char*) {}
+constexpr wl_seat_listener kSeatListener = {OnSeatCapabilities, OnSeatName};
+
+// The compositor asks now and then whether the program still answers.
+void OnPing(void*, xdg_wm_base* wm_base, std::uint32_t serial) {
+  xdg_wm_base_pong(wm_base, serial);
+}
+constexpr xdg_wm_base_listener kWmBaseListener = {OnPing};
+
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t version) {
   auto* state = static_cast<State*>(data);
@@ -38,6 +52,7 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
   };
   if (is(wl_seat_interface) && state->seat == nullptr) {
     state->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    wl_seat_add_listener(state->seat, &kSeatListener, state);
   } else if (is(wl_output_interface)) {
     auto output = std::make_unique<Output>();
     output->global_name = name;
@@ -53,6 +68,18 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
     // Version 3 brought absolute motion.
     state->kde_fake_input = static_cast<org_kde_kwin_fake_input*>(
         wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 3));
+  } else if (is(wl_compositor_interface)) {
+    state->compositor =
+        static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 1));
+  } else if (is(wl_shm_interface)) {
+    state->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+  } else if (is(zwlr_layer_shell_v1_interface)) {
+    state->layer_shell = static_cast<zwlr_layer_shell_v1*>(
+        wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
+  } else if (is(xdg_wm_base_interface)) {
+    state->wm_base =
+        static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
+    xdg_wm_base_add_listener(state->wm_base, &kWmBaseListener, nullptr);
   } else if (is(zwlr_virtual_pointer_manager_v1_interface)) {
     state->wlr_pointer_manager = static_cast<zwlr_virtual_pointer_manager_v1*>(
         wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
@@ -105,6 +132,11 @@ State::~State() {
   if (wlr_pointer_manager != nullptr) zwlr_virtual_pointer_manager_v1_destroy(wlr_pointer_manager);
   if (kde_fake_input != nullptr) org_kde_kwin_fake_input_destroy(kde_fake_input);
   if (xdg_output_manager != nullptr) zxdg_output_manager_v1_destroy(xdg_output_manager);
+  // NOTE: the layer shell's destroy request came in its version 3; the proxy alone goes.
+  if (layer_shell != nullptr) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layer_shell));
+  if (wm_base != nullptr) xdg_wm_base_destroy(wm_base);
+  if (shm != nullptr) wl_shm_destroy(shm);
+  if (compositor != nullptr) wl_compositor_destroy(compositor);
   if (seat != nullptr) wl_seat_destroy(seat);
   if (registry != nullptr) wl_registry_destroy(registry);
   if (display != nullptr) wl_display_disconnect(display);

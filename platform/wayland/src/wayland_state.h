@@ -3,6 +3,7 @@
 #include <wayland-client.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -12,8 +13,10 @@
 #include "fake-input-client-protocol.h"
 #include "platform/input_routing/output_layout.h"
 #include "platform/wayland/wayland_desktop.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace clickora::platform::wayland {
 
@@ -40,9 +43,19 @@ struct WaylandDesktop::State {
   wl_display* display = nullptr;
   wl_registry* registry = nullptr;
   wl_seat* seat = nullptr;
+  // The seat's devices (wl_seat_capability) and who hears when they change: a device of a
+  // headless or remote seat comes and goes, and asking for one the seat has never had is a
+  // protocol error.
+  std::uint32_t seat_capabilities = 0;
+  std::function<void()> on_seat_capabilities;
   zxdg_output_manager_v1* xdg_output_manager = nullptr;
   zwlr_virtual_pointer_manager_v1* wlr_pointer_manager = nullptr;
   org_kde_kwin_fake_input* kde_fake_input = nullptr;  // version 3 or later
+  // What the pick's surfaces are made with.
+  wl_compositor* compositor = nullptr;
+  wl_shm* shm = nullptr;
+  zwlr_layer_shell_v1* layer_shell = nullptr;
+  xdg_wm_base* wm_base = nullptr;
   std::vector<std::unique_ptr<Output>> outputs;
   std::set<std::string, std::less<>> globals;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
@@ -37,6 +38,27 @@ class WaylandDesktop {
   // KWin's fake input, which KWin offers only to a program that its desktop entry grants it
   // to. nullptr where it is not offered.
   std::unique_ptr<input_routing::PointerRoute> MakeKdePointerRoute();
+
+  // A point picked with the mouse: a surface over each output, above the windows, takes the
+  // next click and Esc. The surfaces go with the object.
+  class PointPick {
+   public:
+    enum class Kind : std::uint8_t { kGoing, kPicked, kCancelled, kBroken };
+    struct Result {
+      Kind kind = Kind::kGoing;
+      Point point{};  // kPicked: relative to the primary output's top-left
+    };
+    virtual ~PointPick() = default;
+    // Reads and handles what the compositor has sent; call when fd() is readable. The press
+    // of the left button picks and the right one cancels, each ended at its release, so the
+    // release reaches no window beneath.
+    virtual Result Read() = 0;
+  };
+  // A layer-shell overlay per output where the compositor offers one, else a full-screen
+  // window per output. nullptr when the compositor offers neither, or no output.
+  std::unique_ptr<PointPick> StartPick();
+  // The connection's socket, readable when the compositor has sent something.
+  int fd() const;
 
   struct State;
 
