@@ -19,6 +19,8 @@
 #       pick       F8, then a click (sway's own seat cursor) on each output: X and Y hold the
 #                  point from the primary's top-left, and the window beneath gets no button;
 #                  the right button and Esc cancel; the surfaces go at the pick and the cancel
+#       pick_windows  the same with full-screen windows for surfaces, as on the desktops that
+#                  offer no layer shell
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -61,6 +63,7 @@ start_wayland_target() {
 start_wayland_target primary tiled
 start_wayland_target scaled HEADLESS-2
 grep -qx 'ready 800 600' scaled.log || fail "the scaled window: $(head -n1 scaled.log)"
+[[ "$test_name" == pick_windows ]] && export CLICKORA_PICK_WINDOWS=1
 start_tapvane
 grep -q 'pointer input: wlr-virtual-pointer' tapvane.log || fail "route: $(cat tapvane.log)"
 # sway knows the window a moment after the X server has it.
@@ -179,7 +182,7 @@ sys.exit(0 if n["floating"] and (g["width"], g["height"]) == (248, 333) else 1)'
     fi
     ;;
 
-  pick)
+  pick | pick_windows)
     # seat_click X Y BUTTON: a press and release at a point of the layout, through sway's seat.
     # NOTE: sway's "cursor set" takes a place in the layout's bounding box, whose top-left is
     # -800,0 here.
@@ -195,6 +198,9 @@ sys.exit(0 if n["floating"] and (g["width"], g["height"]) == (248, 333) else 1)'
       xdotool windowfocus --sync "$window"
       xdotool key F8
       sleep 0.5
+      if [[ "$test_name" == pick_windows ]]; then
+        [[ -n "$(sway_node 'tapvane pick')" ]] || fail "no full-screen pick window: $(swaymsg -t get_tree)"
+      fi
     }
     picked_is() { until_true 5 bash -c "grep -qx -- 'Text4=$1' '$fields' && grep -qx -- 'Text5=$2' '$fields'"; }
     start_pick

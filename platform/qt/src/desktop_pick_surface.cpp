@@ -1,6 +1,7 @@
 #include "desktop_pick_surface.h"
 
 #include <QSocketNotifier>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/wayland/wayland_desktop.h"
@@ -32,7 +33,10 @@ DesktopPickSurface::~DesktopPickSurface() {
 void DesktopPickSurface::Begin(std::function<void(const PickOutcome&)> on_done) {
   auto wayland = std::make_unique<WaylandPick>();
   wayland->desktop = WaylandDesktop::Connect();
-  if (wayland->desktop != nullptr) wayland->pick = wayland->desktop->StartPick();
+  // For tests: the full-screen windows of the desktops without the layer shell, on one with it.
+  const char* windows = std::getenv("CLICKORA_PICK_WINDOWS");
+  const bool overlay = windows == nullptr || *windows == '\0';
+  if (wayland->desktop != nullptr) wayland->pick = wayland->desktop->StartPick(overlay);
   if (wayland->pick == nullptr) {
     x11_.Begin(std::move(on_done));
     return;

@@ -18,7 +18,8 @@ namespace clickora::platform::qt {
 // X11 windows only, so there the pick is the compositor's: a surface over each output, on a
 // Wayland connection of the pick's own, made at its start and closed at its end (the surfaces
 // go with it). Elsewhere, and where the compositor offers no way to cover its outputs, the X11
-// picker.
+// picker. CLICKORA_PICK_WINDOWS (not empty) takes the full-screen windows where the layer shell
+// is offered too, for tests.
 class DesktopPickSurface final : public PickSurface {
  public:
   // primary_origin: the primary screen's top-left in the X root window, for the X11 picker.

@@ -76,7 +76,7 @@ class SurfacePick final : public Pick {
   SurfacePick(const SurfacePick&) = delete;
   SurfacePick& operator=(const SurfacePick&) = delete;
 
-  bool Start(const std::vector<wl_output*>& outputs);
+  bool Start(const std::vector<wl_output*>& outputs, bool overlay);
   Result Read() override {
     if (wl_display_dispatch(state_.display) < 0 || !state_.Flush()) broken_ = true;
     if (broken_) return {Kind::kBroken, {}};
@@ -240,7 +240,7 @@ const wl_keyboard_listener kKeyboardListener = {
     .repeat_info = nullptr,
 };
 
-bool SurfacePick::Start(const std::vector<wl_output*>& outputs) {
+bool SurfacePick::Start(const std::vector<wl_output*>& outputs, bool overlay) {
   covers_.resize(outputs.size());
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     Cover& cover = covers_[i];
@@ -249,7 +249,7 @@ bool SurfacePick::Start(const std::vector<wl_output*>& outputs) {
     cover.height = areas_[i].height;
     cover.pick = this;
     cover.surface = wl_compositor_create_surface(state_.compositor);
-    if (state_.layer_shell != nullptr) {
+    if (overlay) {
       cover.layer =
           zwlr_layer_shell_v1_get_layer_surface(state_.layer_shell, cover.surface, outputs[i],
                                                 ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "tapvane-pick");
@@ -297,10 +297,11 @@ void SurfacePick::TakeDevices() {
 
 }  // namespace
 
-std::unique_ptr<Pick> WaylandDesktop::StartPick() {
+std::unique_ptr<Pick> WaylandDesktop::StartPick(bool overlay) {
   State& state = *state_;
+  overlay = overlay && state.layer_shell != nullptr;
   if (state.compositor == nullptr || state.shm == nullptr || state.seat == nullptr ||
-      (state.layer_shell == nullptr && state.wm_base == nullptr)) {
+      (!overlay && state.wm_base == nullptr)) {
     return nullptr;
   }
   if (!state.Roundtrip()) return nullptr;
@@ -313,7 +314,7 @@ std::unique_ptr<Pick> WaylandDesktop::StartPick() {
   }
   if (outputs.empty()) return nullptr;
   auto pick = std::make_unique<SurfacePick>(state, std::move(areas));
-  if (!pick->Start(outputs)) return nullptr;
+  if (!pick->Start(outputs, overlay)) return nullptr;
   return pick;
 }
 

@@ -54,9 +54,10 @@ class WaylandDesktop {
     // release reaches no window beneath.
     virtual Result Read() = 0;
   };
-  // A layer-shell overlay per output where the compositor offers one, else a full-screen
-  // window per output. nullptr when the compositor offers neither, or no output.
-  std::unique_ptr<PointPick> StartPick();
+  // A layer-shell overlay per output where the compositor offers one (and overlay allows
+  // it), else a full-screen window per output. nullptr when the compositor offers neither, or
+  // no output.
+  std::unique_ptr<PointPick> StartPick(bool overlay = true);
   // The connection's socket, readable when the compositor has sent something.
   int fd() const;
 
