@@ -2,7 +2,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <wayland-cursor.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -62,6 +65,8 @@ class SurfacePick final : public Pick {
       : state_(state), areas_(std::move(areas)) {}
   ~SurfacePick() override {
     state_.on_seat_capabilities = nullptr;
+    if (cursor_surface_ != nullptr) wl_surface_destroy(cursor_surface_);
+    if (cursor_theme_ != nullptr) wl_cursor_theme_destroy(cursor_theme_);
     if (pointer_ != nullptr) wl_pointer_destroy(pointer_);
     if (keyboard_ != nullptr) wl_keyboard_destroy(keyboard_);
     for (Cover& cover : covers_) {
@@ -102,8 +107,33 @@ class SurfacePick final : public Pick {
   // device needs a new object.
   void TakeDevices();
 
+  // The cross-hair of the user's cursor theme (XCURSOR_THEME, XCURSOR_SIZE), where it has one;
+  // the compositor's own pointer otherwise.
+  void LoadCrossHair() {
+    const char* theme = std::getenv("XCURSOR_THEME");
+    const char* size_text = std::getenv("XCURSOR_SIZE");
+    const int size = size_text != nullptr && std::atoi(size_text) > 0 ? std::atoi(size_text) : 24;
+    cursor_theme_ = wl_cursor_theme_load(theme, size, state_.shm);
+    if (cursor_theme_ == nullptr) return;
+    wl_cursor* cross = wl_cursor_theme_get_cursor(cursor_theme_, "crosshair");
+    if (cross == nullptr || cross->image_count == 0) return;
+    cross_image_ = cross->images[0];
+    wl_buffer* buffer = wl_cursor_image_get_buffer(cross_image_);
+    if (buffer == nullptr) return;
+    cursor_surface_ = wl_compositor_create_surface(state_.compositor);
+    wl_surface_attach(cursor_surface_, buffer, 0, 0);
+    wl_surface_damage(cursor_surface_, 0, 0, static_cast<std::int32_t>(cross_image_->width),
+                      static_cast<std::int32_t>(cross_image_->height));
+    wl_surface_commit(cursor_surface_);
+  }
+
   // The pointer's surface and place on it.
-  void Enter(wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+  void Enter(std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+    if (cursor_surface_ != nullptr && pointer_ != nullptr) {
+      wl_pointer_set_cursor(pointer_, serial, cursor_surface_,
+                            static_cast<std::int32_t>(cross_image_->hotspot_x),
+                            static_cast<std::int32_t>(cross_image_->hotspot_y));
+    }
     under_ = nullptr;
     for (Cover& cover : covers_) {
       if (cover.surface == surface) under_ = &cover;
@@ -146,6 +176,9 @@ class SurfacePick final : public Pick {
   std::vector<Cover> covers_;
   wl_pointer* pointer_ = nullptr;
   wl_keyboard* keyboard_ = nullptr;
+  wl_cursor_theme* cursor_theme_ = nullptr;
+  wl_cursor_image* cross_image_ = nullptr;
+  wl_surface* cursor_surface_ = nullptr;
   Cover* under_ = nullptr;
   double x_ = 0, y_ = 0;
   std::uint32_t pressed_ = 0;
@@ -191,9 +224,9 @@ void OnXdgConfigure(void* data, xdg_surface* xdg, std::uint32_t serial) {
 }
 constexpr xdg_surface_listener kXdgListener = {OnXdgConfigure};
 
-void OnPointerEnter(void* data, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t x,
-                    wl_fixed_t y) {
-  static_cast<SurfacePick*>(data)->Enter(surface, x, y);
+void OnPointerEnter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface,
+                    wl_fixed_t x, wl_fixed_t y) {
+  static_cast<SurfacePick*>(data)->Enter(serial, surface, x, y);
 }
 void OnPointerLeave(void* data, wl_pointer*, std::uint32_t, wl_surface*) {
   static_cast<SurfacePick*>(data)->Leave();
@@ -270,6 +303,7 @@ bool SurfacePick::Start(const std::vector<wl_output*>& outputs, bool overlay) {
     }
     wl_surface_commit(cover.surface);
   }
+  LoadCrossHair();
   state_.on_seat_capabilities = [this] { TakeDevices(); };
   TakeDevices();
   // The surfaces shown before the pick counts as going.
