@@ -43,6 +43,11 @@ void FrmMousePos::Command4_Click() {
       reach_told_ = true;
       break;
     case platform::ClickReach::kEverywhere:
+      // The desktop's own question comes at the first click: the user learns first what for.
+      if (!reach_told_ && services_.pointer.AsksConsent()) {
+        services_.program.ShowMessage(texts::kConsentNotice);
+      }
+      reach_told_ = true;
       break;
   }
   // A refused or failed Start puts back exactly what was there: the counter and the caption

@@ -62,20 +62,24 @@ TEST(ClickReach, NowhereRefusesEveryStartAndChangesNothing) {
   }
 }
 
-// Where clicks reach only some windows, the first Start of the program says so before the run
-// is armed, and the run goes on as everywhere; later runs start without a word.
+// Where clicks reach only some windows, or the desktop will ask the user about them, the first
+// Start of the program says so before the run is armed, and the run goes on as everywhere; later
+// runs start without a word.
 TEST(ClickReach, X11OnlyTellsOnceAtTheFirstStartAndRunsAllTheSame) {
   const struct {
     ClickReach reach;
+    bool asks_consent;  // the desktop asks the user before the first click goes through
     std::vector<std::string> messages;
   } cases[] = {
-      {ClickReach::kEverywhere, {}},
-      {ClickReach::kX11WindowsOnly, {std::string(texts::kX11OnlyNotice)}},
+      {ClickReach::kEverywhere, false, {}},
+      {ClickReach::kX11WindowsOnly, false, {std::string(texts::kX11OnlyNotice)}},
+      {ClickReach::kEverywhere, true, {std::string(texts::kConsentNotice)}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.reach));
+    SCOPED_TRACE(static_cast<int>(c.reach) * 2 + (c.asks_consent ? 1 : 0));
     App app;
     app.backend.pointer.SetReach(c.reach);
+    app.backend.pointer.SetAsksConsent(c.asks_consent);
     app.Start();
     app.Text("Text6").SetText("2");
     app.Text("Text8").SetText("0.01");

@@ -83,8 +83,7 @@ class DesktopPointerInput final : public PointerInput {
                                       .tokens = input_routing::RestoreTokenFile(
                                           input_routing::RestoreTokenPath(
                                               std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))
-                                              .value_or(std::filesystem::path())),
-                                      .tell = &Tell});
+                                              .value_or(std::filesystem::path()))});
           break;
         case Mechanism::kKdeFakeInput:
           route = wayland_->MakeKdePointerRoute();
@@ -121,6 +120,7 @@ class DesktopPointerInput final : public PointerInput {
   bool SetCursorPos(Point point) override { return routed_->SetCursorPos(point); }
   void MouseEvent(std::uint32_t flags) override { routed_->MouseEvent(flags); }
   ClickReach Reach() override { return routed_->Reach(); }
+  bool AsksConsent() override { return routed_->AsksConsent(); }
 
  private:
   // KWin's word on the pointer, relative to the primary output (the one at the layout's origin).

@@ -67,6 +67,10 @@ class PortalPointerRoute final : public input_routing::PointerRoute {
 
   Mechanism mechanism() const override { return Mechanism::kPortalRemoteDesktop; }
   ClickReach Reach() const override { return ClickReach::kEverywhere; }
+  // Until a session has started: where no consent is kept, its Start asks the user.
+  bool AsksConsent() const override {
+    return session_.isEmpty() && !refused_ && (setup_.version < 2 || setup_.tokens.Read().empty());
+  }
 
   bool Move(Point point) override {
     if (!Open()) return false;
@@ -167,8 +171,7 @@ class PortalPointerRoute final : public input_routing::PointerRoute {
              kCallTimeoutMs)) {
       return false;
     }
-    // Without a kept consent the portal asks the user now.
-    if (selection.restore_token.empty()) setup_.tell(PortalConsentNotice());
+    // Without a kept consent the portal asks the user now (the program told why at Start).
     const auto started = Ask(kRemoteDesktop, QStringLiteral("Start"), {session, QString()}, {},
                              setup_.answer_timeout_ms);
     if (!started) return false;
@@ -212,11 +215,6 @@ std::uint32_t PortalRemoteDesktopVersion(const QDBusConnection& bus) {
   const QDBusMessage reply = QDBusConnection(bus).call(get, QDBus::Block, kCallTimeoutMs);
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return 0;
   return reply.arguments().front().value<QDBusVariant>().variant().toUInt();
-}
-
-std::string_view PortalConsentNotice() {
-  return "tapvane ขอสิทธิ์ควบคุมตัวชี้ผ่านพอร์ทัลของเดสก์ท็อป เพื่อให้คลิกถึงหน้าต่าง Wayland ทุกบาน: "
-         "โปรดอนุญาตในหน้าต่างที่เดสก์ท็อปแสดง";
 }
 
 }  // namespace clickora::platform::qt

@@ -109,20 +109,13 @@ QJsonObject Options(const std::vector<QJsonObject>& calls, const QString& method
   return {};
 }
 
-struct Route {
-  std::unique_ptr<input_routing::PointerRoute> route;
-  std::vector<std::string> told;
-};
-
 std::unique_ptr<input_routing::PointerRoute> MakeRoute(StandInPortal& portal, std::uint32_t version,
-                                                       std::vector<OutputArea> outputs,
-                                                       std::vector<std::string>& told) {
+                                                       std::vector<OutputArea> outputs) {
   return MakePortalPointerRoute(
       {.bus = portal.bus(),
        .version = version,
        .outputs = [outputs] { return outputs; },
        .tokens = input_routing::RestoreTokenFile(portal.TokenPath().toStdString()),
-       .tell = [&told](std::string_view text) { told.emplace_back(text); },
        .answer_timeout_ms = 5000});
 }
 
@@ -135,7 +128,7 @@ TEST(PortalPointerRouteTest, AsksOnceWithTheConsentTheVersionKeeps) {
     std::string kept;         // the token kept before
     const char* handed_back;  // what the portal's Start gives back
     QJsonObject devices;      // SelectDevices' options besides handle_token
-    std::size_t notices;
+    bool asks;                // whether the first click will ask the user
     std::string kept_after;
   };
   const Case cases[] = {
@@ -144,17 +137,23 @@ TEST(PortalPointerRouteTest, AsksOnceWithTheConsentTheVersionKeeps) {
        "old",
        "new",
        {{"types", 2}, {"persist_mode", 2}, {"restore_token", "old"}},
-       0,
+       false,
        "new"},
-      {"first start asks and keeps", 2, "", "new", {{"types", 2}, {"persist_mode", 2}}, 1, "new"},
+      {"first start asks and keeps",
+       2,
+       "",
+       "new",
+       {{"types", 2}, {"persist_mode", 2}},
+       true,
+       "new"},
       {"spent token forgotten",
        2,
        "old",
        "",
        {{"types", 2}, {"persist_mode", 2}, {"restore_token", "old"}},
-       0,
+       false,
        ""},
-      {"version 1 keeps nothing", 1, "old", "", {{"types", 2}}, 1, "old"},
+      {"version 1 keeps nothing", 1, "old", "", {{"types", 2}}, true, "old"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -164,8 +163,8 @@ TEST(PortalPointerRouteTest, AsksOnceWithTheConsentTheVersionKeeps) {
     if (!c.kept.empty()) {
       ASSERT_TRUE(tokens.Keep(c.kept));
     }
-    std::vector<std::string> told;
-    auto route = MakeRoute(portal, c.version, kOneMonitor, told);
+    auto route = MakeRoute(portal, c.version, kOneMonitor);
+    EXPECT_EQ(route->AsksConsent(), c.asks);
     // Two clicks: the session of the first serves the second.
     for (int click = 0; click < 2; ++click) {
       ASSERT_TRUE(route->Move({100, 200}));
@@ -207,7 +206,7 @@ TEST(PortalPointerRouteTest, AsksOnceWithTheConsentTheVersionKeeps) {
     EXPECT_EQ(calls[5]["args"].toArray()[1].toInt(), 0x110);
     EXPECT_EQ(calls[5]["args"].toArray()[2].toInt(), 1);
     EXPECT_EQ(calls[6]["args"].toArray()[2].toInt(), 0);
-    EXPECT_EQ(told.size(), c.notices);
+    EXPECT_FALSE(route->AsksConsent());  // the session started serves every later click
     EXPECT_EQ(tokens.Read(), c.kept_after);
     route.reset();
     EXPECT_EQ(Methods(portal.Calls()).back(), "Close");
@@ -243,8 +242,7 @@ TEST(PortalPointerRouteTest, PointsLandOnTheDesktopStream) {
     QStringList options{QStringLiteral("--node"), QStringLiteral("7")};
     if (!c.stream_size.isEmpty()) options << QStringLiteral("--stream-size") << c.stream_size;
     StandInPortal portal(options);
-    std::vector<std::string> told;
-    auto route = MakeRoute(portal, 2, c.outputs, told);
+    auto route = MakeRoute(portal, 2, c.outputs);
     ASSERT_TRUE(route->Move(c.point));
     const QJsonArray motion = portal.Calls().back()["args"].toArray();
     EXPECT_EQ(motion[1].toInt(), 7);
@@ -277,11 +275,12 @@ TEST(PortalPointerRouteTest, RefusedConsentIsNotAskedAgainAndTheNextRouteClicks)
   std::vector<std::string> told;
   std::vector<std::string> journal;
   std::vector<std::unique_ptr<input_routing::PointerRoute>> routes;
-  routes.push_back(MakeRoute(portal, 2, kOneMonitor, told));
+  routes.push_back(MakeRoute(portal, 2, kOneMonitor));
   routes.push_back(std::make_unique<NextRoute>(journal));
   input_routing::RoutedPointerInput input(
       std::move(routes), [] { return std::optional<Point>(); },
       [&told](std::string_view text) { told.emplace_back(text); });
+  EXPECT_TRUE(input.AsksConsent());
   for (int click = 0; click < 2; ++click) {
     input.SetCursorPos({10, 20});
     input.MouseEvent(kLeftButtonDown);
@@ -290,9 +289,9 @@ TEST(PortalPointerRouteTest, RefusedConsentIsNotAskedAgainAndTheNextRouteClicks)
   const std::vector<std::string> clicked{"move 10,20", "down", "up", "move 10,20", "down", "up"};
   EXPECT_EQ(journal, clicked);
   const std::vector<std::string> said{
-      std::string(PortalConsentNotice()),
       input_routing::FailedRouteText(Mechanism::kPortalRemoteDesktop, Mechanism::kXTest)};
   EXPECT_EQ(told, said);
+  EXPECT_FALSE(input.AsksConsent());
   const std::vector<QString> asked{"CreateSession", "SelectDevices", "SelectSources", "Start",
                                    "Close"};
   EXPECT_EQ(Methods(portal.Calls()), asked);

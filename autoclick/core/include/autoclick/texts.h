@@ -63,6 +63,12 @@ inline constexpr std::string_view kCaptionTail = "ครั้ง";
 inline constexpr std::string_view kX11OnlyNotice =
     "บนเซสชันนี้ คลิกจะไปถึงเฉพาะหน้าต่างของโปรแกรม X11 เท่านั้น "
     "และอ่านตำแหน่งเมาส์ได้เฉพาะเมื่ออยู่บนหน้าต่างเหล่านั้น";
+// Told once, at the first Start, where the desktop asks the user before the first click goes
+// through (its remote-desktop portal): "The desktop will ask whether this program may control the
+// pointer: allow it so that clicks reach every window, Wayland programs' too"
+inline constexpr std::string_view kConsentNotice =
+    "เดสก์ท็อปจะถามว่าอนุญาตให้โปรแกรมนี้ควบคุมตัวชี้เมาส์หรือไม่ "
+    "โปรดอนุญาต เพื่อให้คลิกไปถึงทุกหน้าต่าง รวมถึงหน้าต่างของโปรแกรม Wayland";
 // Start refused where the system takes no synthesised clicks: "Cannot start: this system does not
 // accept the clicks that the program sends"
 inline constexpr std::string_view kNoClicksMessage = "เริ่มทำงานไม่ได้: ระบบนี้ไม่รับคลิกที่โปรแกรมส่ง";

@@ -62,6 +62,8 @@ class PointerInput {
   }
   // Where MouseEvent's clicks arrive; the same answer for the whole life of the program.
   virtual ClickReach Reach() = 0;
+  // True while the desktop will ask the user for consent before the next click goes through.
+  virtual bool AsksConsent() { return false; }
 };
 
 class TimeOfDay {

@@ -79,12 +79,14 @@ class FakePointerInput final : public PointerInput {
   // Logs the events the system takes in: all of them, or as many as SetEventsTaken allows.
   std::size_t MouseEvents(std::span<const std::uint32_t> flags) override;
   ClickReach Reach() override { return reach_; }
+  bool AsksConsent() override { return asks_consent_; }
 
   // Test controls: the user moving the mouse, the system's reach, and failures of its calls.
   void MoveByUser(Point point) { position_ = point; }
   void SetQueryFails(bool fails) { query_fails_ = fails; }
   void SetMoveFails(bool fails) { move_fails_ = fails; }
   void SetReach(ClickReach reach) { reach_ = reach; }
+  void SetAsksConsent(bool asks) { asks_consent_ = asks; }
   // At most this many events of each MouseEvents are taken in, as the system refusing input.
   void SetEventsTaken(std::optional<std::size_t> taken) { events_taken_ = taken; }
 
@@ -102,6 +104,7 @@ class FakePointerInput final : public PointerInput {
   bool query_fails_ = false;
   bool move_fails_ = false;
   ClickReach reach_ = ClickReach::kEverywhere;
+  bool asks_consent_ = false;
   std::optional<std::size_t> events_taken_;
   std::vector<PointerAction> log_;
 };

@@ -26,6 +26,8 @@ class PointerRoute {
   virtual bool Move(Point point) = 0;
   // Presses or releases the left button where the pointer is; false when not taken.
   virtual bool Button(bool pressed) = 0;
+  // True while the desktop will ask the user before its next step goes through.
+  virtual bool AsksConsent() const { return false; }
 };
 
 // The pointer input of a Linux desktop: the routes the desktop offers, best first, chosen once at
@@ -44,6 +46,8 @@ class RoutedPointerInput final : public PointerInput {
   void MouseEvent(std::uint32_t flags) override;
   // The first route's reach; nowhere without routes.
   ClickReach Reach() override;
+  // Whether the first route will ask.
+  bool AsksConsent() override { return !routes_.empty() && routes_.front()->AsksConsent(); }
 
  private:
   // Tries the routes from the current one on; true once one has taken the step. move_first: a
