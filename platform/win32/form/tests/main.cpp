@@ -11,7 +11,7 @@ namespace {
 
 // "replace PATH TEXT COUNT": saves TEXT, COUNT times over, to PATH as the program's Save does and
 // says how it went, for the cases that need the file system prepared from outside Wine
-// (save_cases.sh): symbolic links, a folder that nobody may change, a file size limit.
+// (test_save_cases.py): symbolic links, a folder that nobody may change, a file size limit.
 int Replace(const char* path, const char* text, const char* count) {
   std::string contents;
   for (long i = std::strtol(count, nullptr, 10); i > 0; --i) contents += text;
