@@ -1,11 +1,19 @@
-"""The release artifacts tried under Wine: the installer (an earlier version, then this one,
+"""The release artifacts as files (dist/ holds exactly them, each exactly its files, stripped, with
+the version, importing only the system's known DLLs, DependentLoadFlags the system folder, the
+installer's stub restricting its library search; SHA256SUMS matches), and tried under Wine: the installer (an earlier version, then this one,
 installed silently; the files, the shortcut, the control's keys and the uninstall entry; the script
 host creates the control; a 3-click run; the silent uninstall leaves nothing behind) and the
 portable folder (nothing registered; a 3-click run; without horolon.ocx the program says why and
 exits with status 3)."""
+import hashlib
 import os
+import re
+import struct
 import subprocess
 import zipfile
+
+import pe_check
+import pytest
 
 from clickora_e2e.product import text
 from clickora_e2e.runs import POINT, run_clicks
@@ -183,3 +191,108 @@ def test_portable(fresh_wine, config):
         expect_no_control_keys(prefix, config, "after the start without the control")
     finally:
         e2e.finish()
+
+
+PORTABLE_FILES = ["horolon.ocx", "manual.chm", "readme.txt", "tapvane.exe"]
+# The installer's payload: the x64 files and the x86 control. ($PLUGINSDIR is the installer's own,
+# uninstall.exe is made at installation.)
+INSTALLER_FILES = ["horolon.ocx", "manual.chm", "tapvane.exe", "x86/horolon.ocx"]
+
+
+def control_version(version):
+    """The control's version strings: major.minor with two digits of minor."""
+    major, minor = version.split(".")[:2]
+    return f"{int(major)}.{int(minor):02d}"
+
+
+def expected_dist(config):
+    version = config["version"]
+    names = ["SHA256SUMS", f"clickora-{version}-setup.exe", f"clickora-{version}-windows-x64.zip",
+             f"clickora-{version}-windows-x86.zip"]
+    if os.access(os.path.join(config["source_dir"], "scripts", "package-deb"), os.X_OK):
+        names.append(f"clickora_{version}_amd64.deb")
+    return sorted(names)
+
+
+def unzipped(config, arch):
+    """The portable zip of ARCH, unpacked into the work folder; its folder."""
+    folder = os.path.join(config["work"], "artifacts", arch)
+    with zipfile.ZipFile(artifacts(config)["zip64" if arch == "x64" else "zip86"]) as archive:
+        archive.extractall(folder)
+    return folder
+
+
+def test_artifacts_dist_and_checksums(config):
+    dist = config["dist"]
+    listed = sorted(os.listdir(dist)) if os.path.isdir(dist) else []
+    expected = expected_dist(config)
+    assert listed == expected, f"dist/ holds {listed}, expected {expected} (run scripts/package)"
+    with open(os.path.join(dist, "SHA256SUMS"), encoding="utf-8") as sums:
+        lines = sums.read().splitlines()
+    summed = {}
+    for line in lines:
+        match = re.fullmatch(r"([0-9a-f]{64})  (\S+)", line)
+        assert match, f"SHA256SUMS: a line not of sha256sum's form: {line!r}"
+        summed[match.group(2)] = match.group(1)
+    assert sorted(summed) == [name for name in expected if name != "SHA256SUMS"] and \
+        len(lines) == len(summed), f"SHA256SUMS lists {sorted(summed)}, not every artifact once"
+    for name, digest in summed.items():
+        with open(os.path.join(dist, name), "rb") as artifact:
+            actual = hashlib.sha256(artifact.read()).hexdigest()
+        assert actual == digest, f"SHA256SUMS does not match {name}"
+
+
+@pytest.mark.parametrize("arch", ["x64", "x86"])
+def test_artifacts_portable_zip(config, arch):
+    version = config["version"]
+    zip_path = artifacts(config)["zip64" if arch == "x64" else "zip86"]
+    with zipfile.ZipFile(zip_path) as archive:
+        listed = sorted(archive.namelist())
+    assert listed == PORTABLE_FILES, f"{os.path.basename(zip_path)} holds {listed}"
+    folder = unzipped(config, arch)
+    machine = pe_check.MACHINES[arch]
+    problems = pe_check.problems(os.path.join(folder, "tapvane.exe"), machine, f"{version}.0", True)
+    problems += pe_check.problems(os.path.join(folder, "horolon.ocx"), machine,
+                                  control_version(version), True)
+    assert not problems, f"the {arch} binaries: " + "; ".join(problems)
+    with open(os.path.join(folder, "readme.txt"), "rb") as readme:
+        data = readme.read()
+    assert data.startswith(b"\xef\xbb\xbf"), f"readme.txt ({arch}) has no byte-order mark"
+    assert f"Clickora {version} for Windows ({arch})".encode() in data, \
+        f"readme.txt ({arch}) does not name the version and width"
+
+
+def test_artifacts_installer(config):
+    setup = artifacts(config)["setup"]
+    with open(setup, "rb") as installer:
+        data = installer.read()
+    (pe,) = struct.unpack_from("<I", data, 0x3C)
+    assert data[pe:pe + 4] == b"PE\0\0" and struct.unpack_from("<H", data, pe + 4)[0] == 0x8664, \
+        "the installer is not a 64-bit program"
+    # NSIS 3's stub loads nothing from the folder it runs in: it imports only the system's known
+    # DLLs (and the common controls side by side, through its manifest), asks for
+    # SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) before it loads anything else and
+    # loads the rest by full path from the system folder.
+    problems = pe_check.problems(setup, pe_check.MACHINES["x64"], None, False)
+    assert not problems, "the installer's imports: " + "; ".join(problems)
+    assert b"SetDefaultDllDirectories" in data, \
+        "the installer's stub does not restrict its library search (NSIS 3 does)"
+
+    listing = subprocess.run(["7z", "l", "-slt", setup], capture_output=True, text=True, check=True)
+    listed = sorted(path for path in re.findall(r"^Path = (.*)$", listing.stdout, re.MULTILINE)
+                    if not path.startswith("$PLUGINSDIR/") and path not in ("uninstall.exe", setup))
+    assert listed == INSTALLER_FILES, f"the installer holds {listed}"
+    unpacked = os.path.join(config["work"], "artifacts", "setup")
+    made = subprocess.run(["7z", "x", "-y", f"-o{unpacked}", setup], capture_output=True, text=True,
+                          check=False)
+    assert made.returncode == 0, f"cannot unpack the installer: {made.stdout[-400:]}"
+    # The payload is byte for byte the zips' files.
+    zips = {"x64": unzipped(config, "x64"), "x86": unzipped(config, "x86")}
+    differ = []
+    for name in INSTALLER_FILES:
+        arch, file = ("x86", "horolon.ocx") if name.startswith("x86/") else ("x64", name)
+        with open(os.path.join(unpacked, name), "rb") as ours, \
+                open(os.path.join(zips[arch], file), "rb") as zipped:
+            if ours.read() != zipped.read():
+                differ.append(f"the installer's {name} is not the {arch} zip's")
+    assert not differ, "; ".join(differ)
