@@ -48,6 +48,10 @@ TEST(MechanismChoice, EachDesktopGetsItsMechanismsBestFirst) {
   plain_x11.x11_xtest = true;
   DesktopOffer uinput_only;
   uinput_only.uinput_writable = true;
+  DesktopOffer plasma_with_uinput = Plasma(false);
+  plasma_with_uinput.uinput_writable = true;
+  DesktopOffer sway_with_uinput = Sway();
+  sway_with_uinput.uinput_writable = true;
   struct Case {
     const char* name;
     DesktopOffer offer;
@@ -68,6 +72,16 @@ TEST(MechanismChoice, EachDesktopGetsItsMechanismsBestFirst) {
       {"a portal without RemoteDesktop", Sway(), {M::kWlrVirtualPointer}, {M::kXTest}},
       {"X11 alone", plain_x11, {}, {M::kXTest}},
       {"uinput alone", uinput_only, {}, {M::kUinput}},
+      {"uinput after the portal, before XTest",
+       plasma_with_uinput,
+       {},
+       {M::kPortalRemoteDesktop, M::kUinput, M::kXTest}},
+      {"uinput behind the virtual pointer",
+       sway_with_uinput,
+       {},
+       {M::kWlrVirtualPointer, M::kUinput, M::kXTest}},
+      {"uinput not writable", Plasma(false), {}, {M::kPortalRemoteDesktop, M::kXTest}},
+      {"uinput turned off", plasma_with_uinput, {M::kUinput}, {M::kPortalRemoteDesktop, M::kXTest}},
       {"nothing", {}, {}, {}},
       {"everything off", Sway(), {M::kWlrVirtualPointer, M::kXTest}, {}},
   };
