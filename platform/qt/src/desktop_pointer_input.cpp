@@ -9,14 +9,17 @@
 #include <utility>
 #include <vector>
 
+#include "hyprland_cursor_query.h"
 #include "kwin_cursor_watch.h"
 #include "mutter_pointer_route.h"
 #include "platform/input_routing/mechanism_choice.h"
 #include "platform/input_routing/portal_consent.h"
 #include "platform/input_routing/routed_pointer_input.h"
+#include "platform/input_routing/uinput_pointer.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "portal_pointer_route.h"
 #include "qt_program_services.h"
+#include "uinput_device.h"
 #include "x11_pointer_input.h"
 
 namespace clickora::platform::qt {
@@ -40,6 +43,8 @@ class X11Route final : public input_routing::PointerRoute {
   X11PointerInput& x11_;
 };
 
+constexpr const char* kUinputPath = "/dev/uinput";
+
 void Tell(std::string_view text) {
   std::fprintf(stderr, "tapvane: %.*s\n", static_cast<int>(text.size()), text.data());
 }
@@ -58,6 +63,7 @@ class DesktopPointerInput final : public PointerInput {
         offer.portal_remote_desktop_version =
             PortalRemoteDesktopVersion(QDBusConnection::sessionBus());
       }
+      offer.uinput_writable = UinputWritable(kUinputPath);
     }
     offer.x11_xtest = x11_.Reach() != ClickReach::kNowhere;
     const char* off = std::getenv("CLICKORA_INPUT_OFF");
@@ -88,11 +94,12 @@ class DesktopPointerInput final : public PointerInput {
         case Mechanism::kKdeFakeInput:
           route = wayland_->MakeKdePointerRoute();
           break;
+        case Mechanism::kUinput:
+          route = MakeUinputRoute();
+          break;
         case Mechanism::kXTest:
           route = std::make_unique<X11Route>(x11_);
           break;
-        default:
-          break;  // offered, but not a route of this program yet
       }
       if (route == nullptr) continue;
       made.push_back(mechanism);
@@ -101,10 +108,13 @@ class DesktopPointerInput final : public PointerInput {
     Tell(input_routing::ChosenRouteText(made));
     // KWin tells where the pointer is over native windows too.
     if (wayland_ != nullptr) kwin_watch_ = KwinCursorWatch::Start();
+    // Hyprland answers where the pointer is when asked.
+    if (wayland_ != nullptr) hyprland_watch_ = HyprlandCursorWatch::Start();
     routed_ = std::make_unique<input_routing::RoutedPointerInput>(
         std::move(routes),
         [this]() -> std::optional<Point> {
           if (const auto kwin = KwinPosition()) return kwin;
+          if (const auto hyprland = HyprlandPosition()) return hyprland;
           Point point;
           if (!x11_.GetCursorPos(point)) return std::nullopt;
           return point;
@@ -123,10 +133,31 @@ class DesktopPointerInput final : public PointerInput {
   bool AsksConsent() override { return routed_->AsksConsent(); }
 
  private:
+  // The device is made here, at start-up, and kept: a new one changes the seat, and the first
+  // events after its making are lost.
+  std::unique_ptr<input_routing::PointerRoute> MakeUinputRoute() {
+    const std::vector<input_routing::OutputArea> outputs = wayland_->Outputs();
+    std::unique_ptr<input_routing::UinputDevice> device =
+        MakeUinputPointer(kUinputPath, input_routing::BoundingBox(outputs));
+    if (device == nullptr) return nullptr;
+    return std::make_unique<input_routing::UinputPointerRoute>(
+        std::move(device), [this] { return wayland_->Outputs(); });
+  }
+
   // KWin's word on the pointer, relative to the primary output (the one at the layout's origin).
   std::optional<Point> KwinPosition() {
     if (kwin_watch_ == nullptr) return std::nullopt;
-    const std::optional<Point> position = kwin_watch_->Position();
+    return RelativeToPrimary(kwin_watch_->Position());
+  }
+
+  // Hyprland's, the same way.
+  std::optional<Point> HyprlandPosition() {
+    if (hyprland_watch_ == nullptr) return std::nullopt;
+    return RelativeToPrimary(hyprland_watch_->Position());
+  }
+
+  // A layout position relative to the primary output.
+  std::optional<Point> RelativeToPrimary(std::optional<Point> position) {
     if (!position) return std::nullopt;
     // The read-out asks every millisecond: the outputs are asked again once a second.
     const auto now = std::chrono::steady_clock::now();
@@ -143,6 +174,7 @@ class DesktopPointerInput final : public PointerInput {
   std::unique_ptr<wayland::WaylandDesktop> wayland_;
   std::unique_ptr<input_routing::RoutedPointerInput> routed_;
   std::unique_ptr<KwinCursorWatch> kwin_watch_;
+  std::unique_ptr<HyprlandCursorWatch> hyprland_watch_;
   std::vector<input_routing::OutputArea> outputs_;
   std::chrono::steady_clock::time_point outputs_read_;
 };
