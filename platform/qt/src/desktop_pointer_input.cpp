@@ -57,7 +57,8 @@ class DesktopPointerInput final : public PointerInput {
     input_routing::DesktopOffer offer;
     if (wayland_ != nullptr) {
       offer.wayland_globals = wayland_->globals();
-      // The session bus's offers count on Wayland only: on X11 XTest reaches every window.
+      // The session bus's offers and uinput count on Wayland only: on X11 XTest reaches every
+      // window.
       for (std::string& name : SessionBusNames()) offer.bus_names.insert(std::move(name));
       if (offer.bus_names.contains("org.freedesktop.portal.Desktop")) {
         offer.portal_remote_desktop_version =
