@@ -70,6 +70,13 @@ class Session:
         self.config = config
         self.dir = os.path.join(config["work"], name)
         os.makedirs(config["work"], exist_ok=True)
+        # What an earlier run of the case left when it was cut short (a timeout): its session's
+        # processes and private D-Bus, its runtime folder with a portal's document store mounted in it.
+        self.end_session_processes()
+        earlier = read(self.path("runtime.txt")).strip()
+        if earlier.startswith(os.path.join(tempfile.gettempdir(), "clickora-wl-")):
+            unmount_under(earlier)
+            shutil.rmtree(earlier, ignore_errors=True)
         unmount_under(self.dir)
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
@@ -77,6 +84,8 @@ class Session:
         # NOTE: out of the build tree: sway's IPC socket path must fit in a sockaddr_un (108
         # bytes).
         self.runtime = tempfile.mkdtemp(prefix="clickora-wl-")
+        with open(self.path("runtime.txt"), "w", encoding="utf-8") as out:
+            out.write(self.runtime + "\n")
         self.processes = []
         self.groups = []  # process groups of their own: a compositor's session with all it started
         self.compositor = None
@@ -88,7 +97,7 @@ class Session:
                         XDG_CACHE_HOME=os.path.join(home, "cache"))
         self.dbus = None
         try:
-            self.dbus = PrivateDBus(self.dir)
+            self.dbus = PrivateDBus(self.dir, env={"CLICKORA_TEST_SESSION": self.dir})
         except BaseException:
             self.finish()
             raise
@@ -301,21 +310,8 @@ class Session:
                 pass
         return found
 
-    def finish(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-        for process in reversed(self.groups):
-            try:
-                os.killpg(process.pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-        for process in reversed(self.processes + self.groups):
-            try:
-                process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+    def end_session_processes(self):
+        """Ends the session's processes by their ids, forcibly after a second."""
         left = self.session_processes()
         for pid in left:
             try:
@@ -331,6 +327,23 @@ class Session:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
+
+    def finish(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+        for process in reversed(self.groups):
+            try:
+                os.killpg(process.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+        for process in reversed(self.processes + self.groups):
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        self.end_session_processes()
         if self.dbus is not None:
             self.dbus.stop()
         unmount_under(self.dir)

@@ -36,8 +36,10 @@ def _wait(what, done, timeout=10):
 
 
 class PrivateDBus:
-    def __init__(self, folder, services="login1"):
+    def __init__(self, folder, services="login1", env=None):
+        """ENV: variables of the buses' and the stand-ins' own (a mark of the case's processes)."""
         self.folder = folder
+        self.own_env = dict(os.environ, **(env or {}))
         self.log_path = os.path.join(folder, "dbus.log")
         self.processes = []
         self.addresses = {}
@@ -47,7 +49,7 @@ class PrivateDBus:
             with open(os.path.join(folder, "standins.err"), "wb") as err:
                 self.processes.append(subprocess.Popen(
                     [PYTHON, STANDINS, self.log_path, "--services", services],
-                    env=dict(os.environ, **self.env()), stdin=subprocess.DEVNULL,
+                    env=dict(self.own_env, **self.env()), stdin=subprocess.DEVNULL,
                     stdout=subprocess.DEVNULL, stderr=err))
             _wait("the stand-ins did not start", lambda: "ready" in self.lines())
         except BaseException:
@@ -63,7 +65,7 @@ class PrivateDBus:
                                                "wb") as err:
             self.processes.append(subprocess.Popen(
                 ["dbus-daemon", "--nofork", f"--config-file={config}", "--print-address=1"],
-                stdin=subprocess.DEVNULL, stdout=out, stderr=err))
+                env=self.own_env, stdin=subprocess.DEVNULL, stdout=out, stderr=err))
         _wait(f"the {name} bus did not start", lambda: os.path.getsize(address) > 0)
         with open(address, encoding="utf-8") as text:
             return text.readline().strip()

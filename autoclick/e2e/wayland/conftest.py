@@ -22,6 +22,8 @@ def config():
 
 @pytest.fixture
 def session(request, config):
-    made = Session(config, request.node.name.replace("[", "-").replace("]", ""))
+    # The compositor's name first: the files of different compositors run at the same time.
+    compositor = request.module.__name__.rsplit(".", 1)[-1].removeprefix("test_")
+    made = Session(config, compositor + "-" + request.node.name.replace("[", "-").replace("]", ""))
     yield made
     made.finish()
