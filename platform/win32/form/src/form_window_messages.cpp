@@ -91,7 +91,19 @@ void FormWindow::Paint() {
   ::GetClientRect(window_, &client);
   // Drawn off screen first, so the labels never flicker over the picture.
   const UniqueHdc memory(::CreateCompatibleDC(screen));
-  const UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen, client.right, client.bottom));
+  // NOTE: a DIB section rather than a compatible bitmap: Wine takes a compatible bitmap's pixels
+  // from its C heap, whose allocator keeps a freed buffer of the window's size for good; a DIB
+  // section's pixels are pages of their own, given back when the paint ends.
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = client.right;
+  format.bmiHeader.biHeight = -client.bottom;  // top-down
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  void* pixels = nullptr;
+  const UniqueGdiObject bitmap(
+      ::CreateDIBSection(screen, &format, DIB_RGB_COLORS, &pixels, nullptr, 0));
   if (memory && bitmap) {
     const HGDIOBJ old = ::SelectObject(memory.Get(), bitmap.Get());
     PaintFormSurface(memory.Get(), client, &picture_, dpi_, design_.controls, *fonts_);
