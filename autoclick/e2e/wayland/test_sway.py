@@ -146,7 +146,8 @@ def test_stop_key_taken(session):
     app.type_run(100, 640, 2, "0.01")
     app.press_start()
     tip = app.tooltip()
-    assert tip.startswith(text("kStopKeyUnavailableHead")) and " — " in tip, tip
+    taken = text("kStopKeyUnavailableHead") + text("kStopKeyTakenReason") + " — "
+    assert tip.startswith(taken), tip
     app.run_ends()
     poll("the run's clicks", lambda: desktop.primary.presses_are(2, 100, 640), 3,
          last=desktop.primary.describe)
