@@ -12,6 +12,7 @@ import time
 
 from . import product
 from .app import App, Control, Dialog, Failure, Snapshot, Window, log
+from .click_log import ClickLog
 from .testenv import WinePrefix
 
 FIRST_CONTROL_ID = 100  # the window numbers its controls from here, in design order
@@ -350,37 +351,8 @@ class WineApp(App):
                   lambda: self.probe.ask("wait", self.title, 0)[0] != 0, 15)
 
 
-class ClickTarget:
+class ClickTarget(ClickLog):
     """click_target.exe: a window that logs the clicks and keys it receives."""
-
-    def __init__(self, process, log_path):
-        self.process = process
-        self.log_path = log_path
-
-    def events(self):
-        try:
-            with open(self.log_path) as events:
-                return [line.split() for line in events if line.strip()]
-        except FileNotFoundError:
-            return []
-
-    def count(self, kind, x=None, y=None):
-        return sum(1 for e in self.events() if e[0] == kind and
-                   (x is None or (int(e[1]), int(e[2])) == (x, y)))
-
-    def presses(self):
-        """Presses, those that paired up into double clicks included."""
-        return self.count("down") + self.count("dblclk")
-
-    def press_times(self):
-        return [int(e[3]) for e in self.events() if e[0] in ("down", "dblclk") and len(e) > 3]
-
-    def has_key(self, virtual_key):
-        return ["key", str(virtual_key)] in self.events()
-
-    def describe(self):
-        events = self.events()
-        return f"{len(events)} events: " + " | ".join(" ".join(e) for e in events[:40])
 
 
 class WineCase:

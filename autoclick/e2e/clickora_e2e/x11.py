@@ -16,6 +16,7 @@ import time
 
 from . import product
 from .app import App, Control, Dialog, Failure, Snapshot, Window, log
+from .click_log import ClickLog
 from .private_dbus import PrivateDBus
 from .testenv import XServer
 
@@ -243,38 +244,12 @@ class X11App(App):
                   lambda: not self.x_windows(self.title), 15)
 
 
-class X11ClickTarget:
+class X11ClickTarget(ClickLog):
     """click_target with its event log: the presses and releases of the left button on it."""
 
     def __init__(self, process, log_path, counts_path):
-        self.process = process
-        self.log_path = log_path
+        super().__init__(process, log_path)
         self.counts_path = counts_path
-
-    def events(self):
-        try:
-            with open(self.log_path) as events:
-                return [line.split() for line in events if line.strip()]
-        except FileNotFoundError:
-            return []
-
-    def count(self, kind, x=None, y=None):
-        return sum(1 for e in self.events() if e[0] == kind and
-                   (x is None or (int(e[1]), int(e[2])) == (x, y)))
-
-    def presses(self):
-        """Presses, those that paired up into double clicks included."""
-        return self.count("down") + self.count("dblclk")
-
-    def press_times(self):
-        return [int(e[3]) for e in self.events() if e[0] in ("down", "dblclk")]
-
-    def has_key(self, virtual_key):
-        return ["key", str(virtual_key)] in self.events()
-
-    def describe(self):
-        events = self.events()
-        return f"{len(events)} events: " + " | ".join(" ".join(e) for e in events[:40])
 
 
 class X11Case:
