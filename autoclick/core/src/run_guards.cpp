@@ -122,7 +122,9 @@ std::optional<SkipReason> FrmMousePos::LandClick(std::optional<platform::Point> 
       platform::kLeftButtonUp};
   const std::span<const std::uint32_t> events(kEvents.data(),
                                               static_cast<std::size_t>(presses) * 2);
-  if (services_.pointer.MouseEvents(events) < events.size()) return SkipReason::kInputRefused;
+  const std::size_t taken = target ? services_.pointer.MouseEventsAt(*target, events)
+                                   : services_.pointer.MouseEvents(events);
+  if (taken < events.size()) return SkipReason::kInputRefused;
   return std::nullopt;
 }
 

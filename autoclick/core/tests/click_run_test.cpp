@@ -26,6 +26,15 @@ std::string ErrorMessage(const char* name) {
   return std::string(texts::kRunTimeErrorHead) + name;
 }
 
+// Where the pointer stood at each button event, in order.
+std::vector<Point> ButtonPoints(const App& app) {
+  std::vector<Point> points;
+  for (const platform::fake::PointerAction& action : app.backend.pointer.Log()) {
+    if (action.kind == platform::fake::PointerAction::Kind::kButton) points.push_back(action.point);
+  }
+  return points;
+}
+
 // Checks the state after a run that ended by itself or was stopped: nothing armed, Start back.
 void ExpectIdle(App& app) {
   EXPECT_TRUE(app.Command4().Enabled());
@@ -154,15 +163,38 @@ TEST(ClickRun, FailedPointerMoveClicksNothingAndTheRunWaits) {
 
   app.backend.pointer.SetMoveFails(false);
   ASSERT_TRUE(app.backend.loop.RunUntil([&] { return app.Command4().Enabled(); }, 60'000));
-  std::vector<Point> clicked_at;
-  for (const platform::fake::PointerAction& action : app.backend.pointer.Log()) {
-    if (action.kind == platform::fake::PointerAction::Kind::kButton)
-      clicked_at.push_back(action.point);
-  }
-  EXPECT_EQ(clicked_at, std::vector<Point>(4, Point{500, 500}));
+  EXPECT_EQ(ButtonPoints(app), std::vector<Point>(4, Point{500, 500}));
   EXPECT_EQ(app.Command4().Caption(), Finished(2));
   EXPECT_TRUE(app.Messages().empty());
   ExpectIdle(app);
+}
+
+// Whatever moves the pointer between the move and the press (the user's hand, or a movement the
+// system still had queued from before), every button event lands at the point. With no point the
+// click is where the pointer is, as always.
+TEST(ClickRun, ClickLandsAtThePointWhateverMovesThePointerInBetween) {
+  const struct {
+    const char* name;
+    const char* x;
+    bool double_click;
+    Point landed;
+  } cases[] = {{"single", "500", false, {500, 500}},
+               {"double", "500", true, {500, 500}},
+               {"no point", "", false, {7, 8}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    App app;
+    app.Start();
+    if (c.double_click) app.window->OptionNamed("Option2").SelectByUser();
+    app.backend.pointer.MoveByUser({7, 8});
+    app.backend.pointer.SetMovedAfterEachMove(Point{7, 8});
+    app.Text("Text4").SetText(c.x);
+    app.Text("Text6").SetText("2");
+    app.Text("Text8").SetText("0.01");
+    ASSERT_TRUE(app.RunToEnd());
+    EXPECT_EQ(ButtonPoints(app), std::vector<Point>(c.double_click ? 8 : 4, c.landed));
+    EXPECT_EQ(app.Command4().Caption(), Finished(2));
+  }
 }
 
 TEST(ClickRun, SecondRunCountsAgainAndPaysOutItsBacklogOneClickPerInnerTick) {

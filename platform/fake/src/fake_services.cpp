@@ -35,7 +35,7 @@ bool FakePointerInput::GetCursorPos(Point& point) {
 bool FakePointerInput::SetCursorPos(Point point) {
   log_.push_back({PointerAction::Kind::kMove, point, 0, Now()});
   if (move_fails_) return false;
-  position_ = point;
+  position_ = moved_after_move_.value_or(point);
   return true;
 }
 
@@ -47,6 +47,11 @@ std::size_t FakePointerInput::MouseEvents(std::span<const std::uint32_t> flags) 
   const std::size_t taken = events_taken_ ? std::min(*events_taken_, flags.size()) : flags.size();
   for (std::size_t i = 0; i < taken; ++i) MouseEvent(flags[i]);
   return taken;
+}
+
+std::size_t FakePointerInput::MouseEventsAt(Point point, std::span<const std::uint32_t> flags) {
+  position_ = point;
+  return MouseEvents(flags);
 }
 
 std::vector<Point> FakePointerInput::Moves() const {

@@ -60,6 +60,14 @@ class PointerInput {
     for (const std::uint32_t event : flags) MouseEvent(event);
     return flags.size();
   }
+  // The same, at POINT, where SetCursorPos has just put the pointer. A system whose pointer can
+  // move between the two calls (the user's hand, or a movement it still had queued) is told the
+  // point with every event, so the click cannot land anywhere else; where moves and button events
+  // go through one ordered stream the point is already where they land.
+  virtual std::size_t MouseEventsAt(Point point, std::span<const std::uint32_t> flags) {
+    static_cast<void>(point);
+    return MouseEvents(flags);
+  }
   // Where MouseEvent's clicks arrive; the same answer for the whole life of the program.
   virtual ClickReach Reach() = 0;
   // True while the desktop will ask the user for consent before the next click goes through.

@@ -78,11 +78,16 @@ class FakePointerInput final : public PointerInput {
   void MouseEvent(std::uint32_t flags) override;
   // Logs the events the system takes in: all of them, or as many as SetEventsTaken allows.
   std::size_t MouseEvents(std::span<const std::uint32_t> flags) override;
+  // The same, with the pointer pinned at POINT for every event, as the real systems do.
+  std::size_t MouseEventsAt(Point point, std::span<const std::uint32_t> flags) override;
   ClickReach Reach() override { return reach_; }
   bool AsksConsent() override { return asks_consent_; }
 
   // Test controls: the user moving the mouse, the system's reach, and failures of its calls.
   void MoveByUser(Point point) { position_ = point; }
+  // Every later SetCursorPos is followed at once by a movement to POINT: the user's hand, or a
+  // movement the system still had queued from before.
+  void SetMovedAfterEachMove(std::optional<Point> point) { moved_after_move_ = point; }
   void SetQueryFails(bool fails) { query_fails_ = fails; }
   void SetMoveFails(bool fails) { move_fails_ = fails; }
   void SetReach(ClickReach reach) { reach_ = reach; }
@@ -106,6 +111,7 @@ class FakePointerInput final : public PointerInput {
   ClickReach reach_ = ClickReach::kEverywhere;
   bool asks_consent_ = false;
   std::optional<std::size_t> events_taken_;
+  std::optional<Point> moved_after_move_;
   std::vector<PointerAction> log_;
 };
 

@@ -49,6 +49,7 @@ class Win32PointerInput final : public PointerInput {
   bool SetCursorPos(Point point) override;
   void MouseEvent(std::uint32_t flags) override;
   std::size_t MouseEvents(std::span<const std::uint32_t> flags) override;
+  std::size_t MouseEventsAt(Point point, std::span<const std::uint32_t> flags) override;
   ClickReach Reach() override { return ClickReach::kEverywhere; }
 };
 
