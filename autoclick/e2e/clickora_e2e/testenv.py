@@ -34,10 +34,16 @@ THAI_LINKED_FACES = ("Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif"
 THAI_FONT = "Loma.ttf,Loma"
 
 
+# A session bus address that nothing answers: with none at all, Wine's start-up would have libdbus
+# autolaunch a session bus daemon of its own, which outlives every test.
+NO_SESSION_BUS = "unix:path=/nonexistent/clickora-no-session-bus"
+
+
 def wine_variables(prefix):
-    """The Wine variables of every run: a 64-bit prefix, quiet, no .NET or Gecko installers."""
+    """The Wine variables of every run: a 64-bit prefix, quiet, no .NET or Gecko installers, and no
+    session bus."""
     return {"WINEPREFIX": prefix, "WINEARCH": "win64", "WINEDEBUG": "-all",
-            "WINEDLLOVERRIDES": "mscoree,mshtml="}
+            "WINEDLLOVERRIDES": "mscoree,mshtml=", "DBUS_SESSION_BUS_ADDRESS": NO_SESSION_BUS}
 
 
 class XServer:
