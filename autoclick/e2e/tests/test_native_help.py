@@ -30,12 +30,21 @@ def help_windows(app):
     return app.xdotool("search", "--onlyvisible", "--name", HELP_WINDOWS).split()
 
 
+def wait_keyboard(app, window, what):
+    """Waits until WINDOW has the keyboard. A window is shown before it takes the keyboard, and a
+    key sent in between goes to the window that had it."""
+    app.poll(f"the keyboard in {what}", lambda: app.xdotool("getwindowfocus") == window, 5,
+             last=lambda: f"the keyboard is in X window {app.xdotool('getwindowfocus')}")
+
+
 def expect_help(app, what, page="index.html"):
-    """The help window is up at PAGE, its title and first heading the page's title."""
-    app.poll(f"{what} to open the help window", lambda: help_windows(app), 5)
+    """The help window is up at PAGE, its title and first heading the page's title, and it has the
+    keyboard."""
+    shown = app.poll(f"{what} to open the help window", lambda: help_windows(app), 5)
     title = page_title(page)
     app.poll(f"the help at {page} after {what}", lambda: app.help_page() == {
         "Title": title, "Heading": title, "Page": page}, 5, last=lambda: f"it shows {app.help_page()}")
+    wait_keyboard(app, shown[0], "the help window")
 
 
 def close_help(app):
@@ -83,6 +92,7 @@ def test_help_window(app, config):
     app.keys("Tab", "Tab", "Tab", "space")
     box = app.wait_dialog(text("kApplicationTitle"), 5)
     box_window = app.x_windows(text("kApplicationTitle"))[0]
+    wait_keyboard(app, box_window, "the message box")
     app.keys("F1")
     expect_help(app, "F1 in the message box")
     # The help can be used beside the box: its links still work.
@@ -108,6 +118,7 @@ def test_help_window(app, config):
     app.menu("openna")
     dialog = app.poll("the Open dialog", lambda: app.xdotool(
         "search", "--onlyvisible", "--name", "^open$").split(), 10)[0]
+    wait_keyboard(app, dialog, "the Open dialog")
     app.keys("F1")
     expect_help(app, "F1 in the file dialog")
     app.screenshot(os.path.join(config["artifacts"], "help-dialog.png"))
