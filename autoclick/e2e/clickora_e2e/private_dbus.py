@@ -7,6 +7,7 @@ import subprocess
 import time
 
 from .app import Failure
+from .testenv import stop_process
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 STANDINS = os.path.join(HERE, "..", "dbus_standins.py")
@@ -92,11 +93,5 @@ class PrivateDBus:
 
     def stop(self):
         for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+            stop_process(process, timeout=10)
         self.processes = []

@@ -46,6 +46,19 @@ def wine_variables(prefix):
             "WINEDLLOVERRIDES": "mscoree,mshtml=", "DBUS_SESSION_BUS_ADDRESS": NO_SESSION_BUS}
 
 
+def stop_process(process, timeout=30):
+    """Ends PROCESS if it still runs: asked to end, then killed if it has not within TIMEOUT
+    seconds."""
+    if process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+
+
 class XServer:
     """An Xvfb of its own on the first free display from FIRST up."""
 

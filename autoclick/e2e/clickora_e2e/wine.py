@@ -13,7 +13,7 @@ import time
 from . import product
 from .app import App, Control, Dialog, Failure, Snapshot, Window, log
 from .click_log import ClickLog
-from .testenv import WinePrefix
+from .testenv import WinePrefix, stop_process
 
 FIRST_CONTROL_ID = 100  # the window numbers its controls from here, in design order
 # NOTE: Wine keeps menus inside their process, so the probe cannot tell where the items are; they
@@ -453,13 +453,7 @@ class WineCase:
         return self.launch(HOLDER_TITLE, [self.backend.config["stop_key_holder"]], "holder.out")
 
     def end(self, process):
-        if process.poll() is None:
-            process.terminate()
-            try:
-                process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop_process(process)
 
     def finish(self):
         for process in reversed(self.processes):

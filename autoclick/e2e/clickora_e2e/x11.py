@@ -18,7 +18,7 @@ from . import product
 from .app import App, Control, Dialog, Failure, Snapshot, Window, log
 from .click_log import ClickLog
 from .private_dbus import PrivateDBus
-from .testenv import XServer
+from .testenv import XServer, stop_process
 
 TARGET_TITLE = "click target"
 PICK_CLASS = "ClickoraPick"
@@ -388,13 +388,7 @@ class X11Case:
         self.run("import", "-window", "root", path, check=True)
 
     def end(self, process):
-        if process.poll() is None:
-            process.terminate()
-            try:
-                process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop_process(process)
 
     def finish(self):
         for process in reversed(self.processes):
